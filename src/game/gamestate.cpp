@@ -1,0 +1,1 @@
+#include "gamestate.h"

@@ -1,0 +1,28 @@
+#include "form1.h"
+#include "programdir.h"
+#include "randomsource.h"
+#include "scheduler.h"
+#include "sdlsoundoutput.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTimer>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    app.setApplicationName(QStringLiteral("shijianbao"));
+    app.setApplicationDisplayName(QStringLiteral("识键宝"));
+    app.setQuitOnLastWindowClosed(false); // the game window alone decides when we stop
+
+    QtScheduler scheduler;
+    SdlSoundOutput sound;
+    ClockRandom random;
+    Form1 form1({scheduler, sound, random, QCoreApplication::applicationDirPath(), {}});
+    form1.show();
+
+    // Open the sound device once the window is up: start-up stays quick and the first
+    // letter is heard without delay.
+    QTimer::singleShot(0, &form1, [&sound] { sound.open(); });
+    return app.exec();
+}

@@ -1,0 +1,116 @@
+#include "picturebox.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+PictureBox::PictureBox(QWidget *parent) : QFrame(parent)
+{
+    setFrame(Frame::None);
+}
+
+void PictureBox::setFrame(Frame frame)
+{
+    m_frame = frame;
+    // WinPanel is the classic two-pixel 3D border in every style.
+    setFrameStyle(frame == Frame::Sunken ? QFrame::WinPanel | QFrame::Sunken : QFrame::NoFrame);
+}
+
+void PictureBox::setPicture(const QImage &picture)
+{
+    m_picture = picture;
+    if (!m_picture.isNull())
+        resize(m_picture.size() + QSize(2 * frameWidth(), 2 * frameWidth()));
+    update();
+}
+
+void PictureBox::setBackColor(const QColor &color)
+{
+    QPalette p = palette();
+    p.setColor(QPalette::Window, color);
+    setPalette(p);
+    setAutoFillBackground(true);
+}
+
+void PictureBox::drawLine(QPoint a, QPoint b, const QColor &color)
+{
+    m_lines.append({a, b, color});
+    update();
+}
+
+void PictureBox::clearDrawing()
+{
+    if (m_lines.isEmpty())
+        return;
+    m_lines.clear();
+    update();
+}
+
+void PictureBox::paintContent(QPainter &painter) const
+{
+    if (!m_picture.isNull())
+        painter.drawImage(0, 0, m_picture);
+    for (const DrawnLine &line : m_lines) {
+        if (line.a == line.b)
+            continue;
+        if (line.a.y() == line.b.y() || line.a.x() == line.b.x()) {
+            // Exact pixels: from a up to, not including, b.
+            const QPoint step((line.b.x() > line.a.x()) - (line.b.x() < line.a.x()),
+                              (line.b.y() > line.a.y()) - (line.b.y() < line.a.y()));
+            const QPoint last = line.b - step;
+            painter.fillRect(QRect(line.a, last).normalized(), line.color);
+        } else {
+            painter.setPen(QPen(line.color, 0));
+            painter.drawLine(line.a, line.b);
+        }
+    }
+}
+
+QImage PictureBox::rendered() const
+{
+    const QSize size = contentsRect().size();
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(palette().color(QPalette::Window));
+    QPainter painter(&image);
+    paintContent(painter);
+    return image;
+}
+
+PictureBox *PictureBox::createElement() const
+{
+    auto *box = new PictureBox(parentWidget());
+    box->setFrame(m_frame);
+    box->setGeometry(geometry());
+    box->setPalette(palette());
+    box->setAutoFillBackground(autoFillBackground());
+    box->setToolTip(toolTip());
+    box->m_picture = m_picture;
+    box->hide();
+    return box;
+}
+
+void PictureBox::paintEvent(QPaintEvent *event)
+{
+    QFrame::paintEvent(event); // the frame
+    QPainter painter(this);
+    const QRect content = contentsRect();
+    painter.setClipRect(content);
+    painter.translate(content.topLeft());
+    paintContent(painter);
+}
+
+void PictureBox::mousePressEvent(QMouseEvent *event)
+{
+    const QPoint p = event->position().toPoint() - contentsRect().topLeft();
+    m_pressed = true;
+    emit mouseDown(event->button(), event->modifiers(), p.x(), p.y());
+    event->accept();
+}
+
+void PictureBox::mouseReleaseEvent(QMouseEvent *event)
+{
+    const bool inside = rect().contains(event->position().toPoint());
+    if (m_pressed && inside && event->button() == Qt::LeftButton)
+        emit clicked();
+    m_pressed = false;
+    event->accept();
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QFrame>
+#include <QImage>
+#include <QLine>
+#include <QVector>
+
+// A box that shows one picture at its top-left corner and takes the picture's size (plus
+// its frame). It also keeps lines drawn onto it until they are cleared, so they survive
+// being covered and repainted.
+class PictureBox : public QFrame
+{
+    Q_OBJECT
+public:
+    enum class Frame { None, Sunken };
+
+    explicit PictureBox(QWidget *parent = nullptr);
+
+    void setFrame(Frame frame);
+    Frame frame() const { return m_frame; }
+
+    void setPicture(const QImage &picture);
+    const QImage &picture() const { return m_picture; }
+    bool hasPicture() const { return !m_picture.isNull(); }
+
+    void setBackColor(const QColor &color);
+
+    // A line from a to b that leaves out its end point, in content pixels.
+    void drawLine(QPoint a, QPoint b, const QColor &color);
+    void clearDrawing();
+    int drawnLineCount() const { return m_lines.size(); }
+
+    // The picture and the drawn lines as they are painted (for tests and screenshots).
+    QImage rendered() const;
+
+    // A hidden copy of this element of a control array.
+    PictureBox *createElement() const;
+
+signals:
+    // Any mouse button, with the point in pixels of the picture.
+    void mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y);
+    // Press and release inside the box.
+    void clicked();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    struct DrawnLine
+    {
+        QPoint a, b;
+        QColor color;
+    };
+    void paintContent(QPainter &painter) const;
+
+    Frame m_frame = Frame::None;
+    QImage m_picture;
+    QVector<DrawnLine> m_lines;
+    bool m_pressed = false;
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QFont>
+#include <QPoint>
+#include <QSize>
+
+class QLabel;
+class QWidget;
+
+// Window positions on the screen are given in twips: 1440 to the inch, 15 to the pixel at
+// 96 dots per inch.
+constexpr int twipsToPixels(int twips)
+{
+    return (twips * 2 + 15) / 30; // rounded to the nearest pixel
+}
+
+// A Song (Ming) face for the Chinese texts. Fonts named 宋体/SimSun are rarely on Linux and
+// fontconfig would hand out a Latin font without Chinese glyphs, so the request lists CJK
+// families that Debian ships.
+QFont songFont(int pointSize, bool bold);
+
+// A top-level window with a title bar and a close box only, its client area fixed.
+void makeFixedWindow(QWidget *window, QSize clientSize);
+
+// Places a top-level window's outer top-left corner on the screen, in twips.
+void placeWindowInTwips(QWidget *window, int leftTwips, int topTwips);
+
+// New elements of a control array start as hidden copies of element 0.
+QLabel *createElement(const QLabel &element0);
