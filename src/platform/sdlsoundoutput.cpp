@@ -1,6 +1,8 @@
 #include "sdlsoundoutput.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QStringList>
 
 #include <SDL.h>
 
@@ -18,6 +20,26 @@ std::int64_t monotonicMs()
         return t;
     }();
     return clock.elapsed();
+}
+
+// Unless the user picked a driver, try the sound servers first and ALSA only when the
+// machine has a sound card: ALSA without one writes a screenful of errors to the terminal.
+void chooseDrivers()
+{
+    if (qEnvironmentVariableIsSet("SDL_AUDIODRIVER"))
+        return;
+    QFile cards(QStringLiteral("/proc/asound/cards"));
+    const bool haveCard = cards.open(QIODevice::ReadOnly) &&
+                          !cards.readAll().contains("no soundcards");
+    QStringList drivers;
+    for (int i = 0; i < SDL_GetNumAudioDrivers(); ++i) {
+        const QString name = QString::fromLatin1(SDL_GetAudioDriver(i));
+        if (name == QLatin1String("disk") || name == QLatin1String("dummy") ||
+            (name == QLatin1String("alsa") && !haveCard))
+            continue;
+        drivers << name;
+    }
+    SDL_SetHint(SDL_HINT_AUDIODRIVER, drivers.join(QLatin1Char(',')).toLatin1().constData());
 }
 
 } // namespace
@@ -44,6 +66,7 @@ bool SdlSoundOutput::open()
     m_lastAttemptMs = now;
 
     if (!m_subsystemUp) {
+        chooseDrivers();
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
             return false;
         m_subsystemUp = true;

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing the game needs on Debian 12.
+# Usage: scripts/install-deps.sh [run|test]
+set -euo pipefail
+
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev libsdl2-dev
+          fonts-arphic-uming fonts-noto-cjk)
+if [ "${1:-run}" = test ]; then
+    # A real X server for the end-to-end tests, and the tools that drive and watch it.
+    packages+=(xvfb xdotool x11-utils imagemagick python3 python3-xlib)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=()
+[ "$(id -u)" -ne 0 ] && sudo=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds, and runs every test. Works on a machine with no display
+# and no sound server: it starts its own X server for the tests that need a real window.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$root/build}
+"$root/scripts/install-deps.sh" test
+BUILD_DIR=$build "$root/scripts/build.sh" -DBUILD_TESTING=ON
+
+xvfb_pid=""
+cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; }
+trap cleanup EXIT
+# A display number of our own, so a desktop session or a second run is left alone.
+for n in $(seq 90 130); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+        [ -e "/tmp/.X11-unix/X$n" ] && break
+        sleep 0.05
+    done
+    export SJB_TEST_DISPLAY=":$n"
+    break
+done
+
+cd "$build"
+ctest --output-on-failure --timeout 300 -j "$(nproc)"
