@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <array>
+#include <optional>
+
+// The high-score table as kept in "tavik.tmp" beside the program: ten lines "name,score",
+// best first, CR LF, names in GBK. Nothing here shows anything; every operation reports how
+// it went and the leaderboard window decides what the player sees.
+
+struct ScoreEntry
+{
+    // The name's bytes exactly as the file held them. Entries are written back from these,
+    // never from the decoded text, so a name from another machine (or a damaged one) survives
+    // every rewrite of the table unchanged.
+    QByteArray rawName;
+    QString name; // rawName decoded, for showing
+    qint32 score = 0;
+};
+
+constexpr int ScoreSlots = 10;
+using ScoreTable = std::array<ScoreEntry, ScoreSlots>;
+
+namespace ScoreFile {
+
+enum class ReadStatus
+{
+    Read,      // the first ten lines are in the table
+    Missing,   // no file; the table is unchanged
+    Unreadable // the file is there but could not be read; the table is unchanged
+};
+
+enum class WriteStatus
+{
+    Written,
+    Failed // the file on disk is as it was before
+};
+
+// What opening the leaderboard found; each outcome sets the window up differently.
+enum class Outcome
+{
+    MadeTable,    // file read, the new score has a place
+    MissedTable,  // file read, every entry is at least as good as the new score
+    Created,      // no file: a fresh table was written, the new score takes first place
+    CreateFailed, // no file and none could be written; the table in memory is the fresh one
+    Unreadable    // a file we cannot read: left alone, the table in memory is the fresh one
+};
+
+QString pathFor(const QString &sPath);
+
+// Fills the slots from the first ten lines. A line's first comma splits name and score; a
+// line without one keeps the slot's name and is read whole as the score; a score that is not
+// a decimal 32-bit integer keeps the slot's score. Fewer lines leave the other slots as they
+// were. Either all of it happens or, on a read error, none of it.
+ReadStatus readTable(const QString &path, ScoreTable &table);
+
+// Ten entries named "0" with score 0, in memory and in the file.
+void setDefaultTable(ScoreTable &table);
+WriteStatus createDefaultFile(const QString &path);
+
+// The lowest slot whose score is strictly below newScore, or -1. The table need not be sorted;
+// an equal score never pushes an entry down.
+qint16 rankScore(const ScoreTable &table, qint32 newScore);
+
+// Read (or create) the table and rank newScore against it, as the window does when it opens.
+Outcome open(const QString &path, qint32 newScore, ScoreTable &table, qint16 &insertion);
+
+// Rewrites the file with the new entry at insertion (0..9); slot 9 drops off. The file is
+// replaced in one step, so a crash or a full disk leaves the old table whole.
+WriteStatus writeBack(const QString &path, const ScoreTable &table, qint16 insertion,
+                      const QString &typedName, qint32 newScore);
+
+// The bytes a typed name is stored as: GB18030 (GBK for every GBK character), with a comma
+// turned full-width so the name reads back whole, and control characters left out so a pasted
+// line break cannot split the entry. No value when the name cannot be encoded.
+std::optional<QByteArray> encodeName(const QString &typedName);
+QString decodeName(const QByteArray &rawName);
+
+} // namespace ScoreFile
