@@ -1,15 +1,202 @@
 #include "form2.h"
 
+#include "catalogue.h"
+#include "soundoutput.h"
 #include "windowkit.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <optional>
+
+namespace {
+const QString Congratulations = QStringLiteral("恭喜恭喜!您上榜了。您的大名:");
+const QString TableOnly = QStringLiteral("排行榜");
+const QString CannotRead = QStringLiteral("排行榜打不开，这次记不了名字。");
+const QString CannotSave = QStringLiteral("哎呀，名字没存上，请叫大人看看。");
+
+constexpr int FirstRowTop = 80;
+constexpr int RowStep = 24;
+
+void paintWhite(QWidget *widget)
+{
+    QPalette p = widget->palette();
+    p.setColor(QPalette::Window, Qt::white);
+    widget->setPalette(p);
+    widget->setAutoFillBackground(true);
+}
+} // namespace
 
 Form2::Form2(QWidget *mainWindow, const QString &sPath, SoundOutput &sound)
     : QWidget(nullptr), m_mainWindow(mainWindow), m_sPath(sPath), m_sound(sound)
 {
     setWindowTitle(QStringLiteral("排行榜"));
     makeFixedWindow(this, {328, 371});
+    paintWhite(this);
+    createControls();
+}
+
+Form2::~Form2() = default;
+
+// The window as designed; creating the controls in tab order gives the tab order.
+void Form2::createControls()
+{
+    // A plain line edit: Chinese names come in through the system's input method, so nothing
+    // here may switch input methods off or restrict the hints.
+    Text1 = new QLineEdit(this);
+    Text1->setGeometry(24, 40, 225, 25);
+
+    Label2.push_back(new QLabel(QStringLiteral("Label2"), this));
+    Label2[0]->setGeometry(152, FirstRowTop, 89, 25);
+    paintWhite(Label2[0]);
+
+    Label1.push_back(new QLabel(QStringLiteral("Label1"), this));
+    Label1[0]->setGeometry(24, FirstRowTop, 81, 25);
+    paintWhite(Label1[0]);
+
+    Labt = new QLabel(Congratulations, this);
+    Labt->setGeometry(24, 16, 225, 25);
+    Labt->setAlignment(Qt::AlignCenter);
+    paintWhite(Labt);
+    QPalette p = Labt->palette();
+    p.setColor(QPalette::WindowText, QColor(255, 0, 0));
+    Labt->setPalette(p);
+    Labt->setFont(songFont(9, true));
+
+    Command1 = new QPushButton(QStringLiteral("确认"), this);
+    Command1->setGeometry(264, 40, 41, 25);
+
+    connect(Text1, &QLineEdit::returnPressed, this, [this] { Text1_KeyPress(13); });
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+}
+
+// Every opening starts from the window as designed, not from what the last one left behind.
+void Form2::resetToDesign()
+{
+    Text1->clear();
+    Text1->setEnabled(true);
+    Command1->setEnabled(true);
+    Labt->setText(Congratulations);
+    Label1[0]->setText(QStringLiteral("Label1"));
+    Label1[0]->move(Label1[0]->x(), FirstRowTop);
+    Label2[0]->setText(QStringLiteral("Label2"));
+    Label2[0]->move(Label2[0]->x(), FirstRowTop);
 }
 
 void Form2::Show()
 {
+    Form_Load();
     show();
+    activateWindow();
+    if (Text1->isEnabled())
+        Text1->setFocus();
+}
+
+void Form2::Form_Load()
+{
+    resetToDesign();
+    if (m_mainWindow)
+        m_mainWindow->setEnabled(false);
+
+    m_path = ScoreFile::pathFor(m_sPath);
+    m_outcome = ScoreFile::open(m_path, fcount, m_table, m_insertion);
+
+    std::optional<int> resultSound;
+    switch (m_outcome) {
+    case ScoreFile::Outcome::MadeTable:
+        Text1->setEnabled(true);
+        Labt->setText(Congratulations);
+        resultSound = Media::MadeTheTableSound;
+        break;
+    case ScoreFile::Outcome::MissedTable:
+        Text1->setEnabled(false);
+        Command1->setEnabled(false);
+        Labt->setText(TableOnly);
+        resultSound = Media::MissedTheTableSound;
+        break;
+    case ScoreFile::Outcome::Created:
+    case ScoreFile::Outcome::CreateFailed:
+        // A brand-new table: the design state already asks for the name. If the fresh file
+        // could not be written, the name will not be saved either, and confirming says so.
+        break;
+    case ScoreFile::Outcome::Unreadable:
+        // Asking for a name we cannot save would only disappoint; say so straight away.
+        Text1->setEnabled(false);
+        Command1->setEnabled(false);
+        Labt->setText(CannotRead);
+        break;
+    }
+
+    createRows();
+    for (int i = 0; i < ScoreSlots; ++i) {
+        const int top = FirstRowTop + RowStep * i;
+        Label1[i]->setText(m_table[i].name);
+        Label1[i]->move(Label1[i]->x(), top);
+        Label2[i]->setText(QString::number(m_table[i].score));
+        Label2[i]->move(Label2[i]->x(), top);
+    }
+
+    if (resultSound)
+        PlaySoundById(*resultSound, m_soundData, m_sound);
+}
+
+void Form2::createRows()
+{
+    destroyRows(); // never two sets of rows, even if an opening was not followed by a close
+    for (int i = 1; i < ScoreSlots; ++i) {
+        Label1.push_back(createElement(*Label1[0]));
+        Label1[i]->show();
+        Label2.push_back(createElement(*Label2[0]));
+        Label2[i]->show();
+    }
+}
+
+void Form2::destroyRows()
+{
+    for (auto *column : {&Label1, &Label2}) {
+        for (size_t i = 1; i < column->size(); ++i)
+            delete (*column)[i];
+        column->resize(1);
+    }
+}
+
+void Form2::Text1_KeyPress(int keyAscii)
+{
+    if (keyAscii == 13)
+        Command1_Click();
+}
+
+void Form2::Command1_Click()
+{
+    if (Text1->text().isEmpty() || m_insertion < 0)
+        return;
+    if (m_outcome == ScoreFile::Outcome::Unreadable) {
+        Labt->setText(CannotRead);
+        return;
+    }
+    if (ScoreFile::writeBack(m_path, m_table, m_insertion, Text1->text(), fcount) !=
+        ScoreFile::WriteStatus::Written) {
+        // The window stays open with the name still typed, so the entry is not silently lost.
+        Labt->setText(CannotSave);
+        Text1->setFocus();
+        return;
+    }
+    close();
+}
+
+void Form2::Form_Unload()
+{
+    destroyRows();
+    if (m_mainWindow)
+        m_mainWindow->setEnabled(true);
+    emit closed();
+}
+
+void Form2::closeEvent(QCloseEvent *event)
+{
+    QWidget::closeEvent(event);
+    if (event->isAccepted())
+        Form_Unload();
 }
