@@ -3,8 +3,11 @@
 #include "catalogue.h"
 #include "form2.h"
 #include "form3.h"
+#include "lettergame.h"
 #include "picturebox.h"
 #include "programdir.h"
+#include "shuffle.h"
+#include "timings.h"
 #include "windowkit.h"
 
 #include <QApplication>
@@ -16,9 +19,11 @@ namespace {
 const QColor Navy(0, 0, 128);
 const QColor LightGrey(192, 192, 192);
 const QColor ScoreRed(255, 0, 0);
+const QColor OutlineYellow(255, 255, 0); // QBColor 14
 } // namespace
 
-Form1::Form1(Form1Services services) : QWidget(nullptr), m_services(std::move(services))
+Form1::Form1(Form1Services services)
+    : QWidget(nullptr), m_services(std::move(services)), m_sequence(m_services.scheduler)
 {
     if (!m_services.pictureById)
         m_services.pictureById = PictureById;
@@ -35,9 +40,16 @@ Form1::Form1(Form1Services services) : QWidget(nullptr), m_services(std::move(se
     m_form2 = std::make_unique<Form2>(this, sPath, m_services.sound);
     m_form3 = std::make_unique<Form3>(this);
     Form_Load();
+
+    connect(Picbeg, &PictureBox::clicked, this, &Form1::Picbeg_Click);
+    connect(PicAll, &PictureBox::mouseDown, this, &Form1::PicAll_MouseDown);
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    // No step of a presentation may run against a window that is gone.
+    m_sequence.cancel();
+}
 
 // The window as designed, before any of its code runs; controls in tab order.
 void Form1::createControls()
@@ -137,9 +149,128 @@ void Form1::paintEvent(QPaintEvent *)
 
 void Form1::closeEvent(QCloseEvent *event)
 {
+    m_sequence.cancel();
     // Closing the game window ends the program, whatever else is open.
     m_form2->hide();
     m_form3->hide();
     event->accept();
     QCoreApplication::quit();
+}
+
+void Form1::setPicture(PictureBox *box, int pictureId)
+{
+    QImage picture;
+    if (m_services.pictureById(pictureId, picture))
+        box->setPicture(picture);
+}
+
+void Form1::playSound(int soundId)
+{
+    PlaySoundById(soundId, soundData, m_services.sound);
+}
+
+void Form1::Picbeg_Click()
+{
+    // A press always begins a new game, also in the middle of a presentation or the round
+    // animation: whatever was still to come of the old one is dropped first, and its cards
+    // go with it, so the new round starts on a clean screen.
+    m_sequence.cancel();
+    for (PictureBox *card : Pict)
+        card->hide();
+
+    PicAll->hide();
+    PicDH->hide();
+    LetterGame::startGame(state);
+    for (PictureBox *life : Picf)
+        life->show();
+    Label1->setText(QString::number(state.fcount));
+    PresentSequence();
+}
+
+void Form1::PresentSequence()
+{
+    ShuffleLetters(state.order, state.letterCount, m_services.random);
+    const int last = state.level; // the round's length is fixed when it begins
+    for (int i = 0; i <= last; ++i) {
+        m_sequence
+            .then([this, i] {
+                const int key = state.order.at(i);
+                setPicture(Pict.at(i), Media::cardOf(key));
+                Pict.at(i)->show();
+                playSound(Media::letterSoundOf(key));
+            })
+            .wait(Timing::CardMs);
+    }
+    m_sequence.wait(Timing::AfterLastCardMs)
+        .then([this] {
+            for (int i = 0; i <= state.level; ++i)
+                Pict.at(i)->hide();
+        })
+        .wait(Timing::BlankMs)
+        .then([this] {
+            LetterGame::openBoard(state);
+            PicAll->show();
+        });
+}
+
+void Form1::PlayRoundAnimation()
+{
+    m_sequence.then([this] { PicDH->show(); });
+    for (int repeat = 0; repeat < Timing::AnimationRepeats; ++repeat) {
+        for (int frame : {Media::AnimationFrame1, Media::AnimationFrame2, Media::AnimationFrame3,
+                          Media::AnimationFrame2}) {
+            m_sequence.then([this, frame] { setPicture(PicDH, frame); })
+                .wait(Timing::AnimationFrameMs);
+        }
+    }
+    m_sequence.then([this] { PicDH->hide(); }).wait(Timing::AfterAnimationMs);
+}
+
+void Form1::PicAll_MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int x, int y)
+{
+    using Outcome = LetterGame::ClickResult::Outcome;
+    const LetterGame::ClickResult result = LetterGame::judgeClick(state, x, y);
+    switch (result.outcome) {
+    case Outcome::Ignored:
+        return;
+    case Outcome::Correct:
+    case Outcome::RoundComplete:
+        Label1->setText(QString::number(state.fcount));
+        for (const QLine &line : result.outline)
+            PicAll->drawLine(line.p1(), line.p2(), OutlineYellow);
+        playSound(Media::CorrectSound);
+        if (result.outcome == Outcome::Correct)
+            return;
+        // The board stays in view a moment with the last key outlined; further clicks are
+        // already ignored (the round is complete), so none counts against the next round.
+        m_sequence.wait(Timing::RoundCompletePauseMs).then([this] {
+            PicAll->hide();
+            PicAll->clearDrawing();
+            playSound(Media::RoundCompleteSound);
+        });
+        PlayRoundAnimation();
+        m_sequence.then([this] { PresentSequence(); });
+        return;
+    case Outcome::Wrong:
+        playSound(Media::WrongSound);
+        Picf.at(result.lifeLost)->hide();
+        return;
+    case Outcome::GameOver:
+        playSound(Media::WrongSound);
+        PicAll->hide();
+        setPicture(PicDH, Media::AnimationFrame2);
+        PicDH->show();
+        EndGame();
+        return;
+    }
+}
+
+void Form1::EndGame()
+{
+    PicAll->clearDrawing();
+    // Started right after the "wrong" sound, which it cuts off.
+    playSound(Media::GameOverSound);
+    state.accepting = false;
+    m_form2->fcount = state.fcount;
+    m_form2->Show();
 }

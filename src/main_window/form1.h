@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gamestate.h"
+#include "stepsequence.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -38,8 +39,8 @@ public:
     explicit Form1(Form1Services services);
     ~Form1() override;
 
-    QString sPath;     // program folder + "/", where the leaderboard keeps its file
-    GameState state;   // the running game
+    QString sPath;        // program folder + "/", where the leaderboard keeps its file
+    GameState state;      // the running game
     QByteArray soundData; // image of the sound most recently started from this window
 
     // Only start-up reads these: where the first card goes and how far apart cards are.
@@ -61,6 +62,12 @@ public:
     Form3 *form3() const { return m_form3.get(); }
     const QImage &backgroundPicture() const { return m_background; }
 
+public slots:
+    // The start button: a new game, whatever is going on.
+    void Picbeg_Click();
+    // A press of any mouse button on the keyboard picture, at (x, y) in its pixels.
+    void PicAll_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -68,9 +75,16 @@ protected:
 private:
     void createControls();
     void Form_Load();
+    void PresentSequence();
+    void PlayRoundAnimation();
+    void EndGame();
+    void setPicture(PictureBox *box, int pictureId);
+    void playSound(int soundId);
 
     Form1Services m_services;
     QImage m_background;
     std::unique_ptr<Form2> m_form2;
     std::unique_ptr<Form3> m_form3;
+    // The presentation, the round animation and the pauses around them: at most one runs.
+    StepSequence m_sequence;
 };
