@@ -65,6 +65,19 @@ void openBoard(GameState &state)
     state.roundComplete = false;
 }
 
+bool closeBoardForHelp(GameState &state)
+{
+    const bool answering = state.accepting && !state.roundComplete;
+    state.accepting = false;
+    return answering;
+}
+
+void reopenBoardAfterHelp(GameState &state, bool wasAnswering)
+{
+    if (wasAnswering)
+        state.accepting = true;
+}
+
 ClickResult judgeClick(GameState &state, int x, int y)
 {
     ClickResult result;

@@ -52,6 +52,13 @@ void startGame(GameState &state);
 // The presentation has ended: clicks count again.
 void openBoard(GameState &state);
 
+// The help window closes the board to answers. Returns whether the child was in the middle of
+// answering, so that closing help can give the same game back.
+bool closeBoardForHelp(GameState &state);
+// Help has closed: a child who was answering goes on where they left off (same letter, score
+// and lives). Otherwise the board opens, as usual, when the presentation ends.
+void reopenBoardAfterHelp(GameState &state, bool wasAnswering);
+
 struct ClickResult
 {
     enum class Outcome

@@ -43,6 +43,8 @@ Form1::Form1(Form1Services services)
 
     connect(Picbeg, &PictureBox::clicked, this, &Form1::Picbeg_Click);
     connect(PicAll, &PictureBox::mouseDown, this, &Form1::PicAll_MouseDown);
+    connect(Pichp, &PictureBox::clicked, this, &Form1::Pichp_Click);
+    connect(m_form3.get(), &Form3::closed, this, &Form1::onHelpClosed);
 }
 
 Form1::~Form1()
@@ -263,6 +265,19 @@ void Form1::PicAll_MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int x, int 
         EndGame();
         return;
     }
+}
+
+void Form1::Pichp_Click()
+{
+    // A presentation goes on behind the help window and opens the board at its end as usual.
+    m_answeringBeforeHelp = LetterGame::closeBoardForHelp(state);
+    m_form3->Show();
+}
+
+void Form1::onHelpClosed()
+{
+    LetterGame::reopenBoardAfterHelp(state, m_answeringBeforeHelp);
+    m_answeringBeforeHelp = false;
 }
 
 void Form1::EndGame()

@@ -67,10 +67,15 @@ public slots:
     void Picbeg_Click();
     // A press of any mouse button on the keyboard picture, at (x, y) in its pixels.
     void PicAll_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    // The help button: the rules, while the game waits.
+    void Pichp_Click();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+
+private slots:
+    void onHelpClosed();
 
 private:
     void createControls();
@@ -87,4 +92,6 @@ private:
     std::unique_ptr<Form3> m_form3;
     // The presentation, the round animation and the pauses around them: at most one runs.
     StepSequence m_sequence;
+    // Help was opened while the child was answering: the board takes answers again on close.
+    bool m_answeringBeforeHelp = false;
 };

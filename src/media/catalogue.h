@@ -30,8 +30,14 @@ constexpr int MissedTheTableSound = 124;
 
 // The letters by key index: the rows of a computer keyboard, left to right, top row first.
 inline constexpr char KeyboardLetters[] = "QWERTYUIOPASDFGHJKLZXCVBNM";
-constexpr int cardOf(int keyIndex) { return CardBase + keyIndex; }
-constexpr int letterSoundOf(int keyIndex) { return LetterSoundBase + keyIndex; }
+constexpr int cardOf(int keyIndex)
+{
+    return CardBase + keyIndex;
+}
+constexpr int letterSoundOf(int keyIndex)
+{
+    return LetterSoundBase + keyIndex;
+}
 
 QList<int> pictureIds();
 QList<int> soundIds();

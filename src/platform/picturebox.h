@@ -12,7 +12,11 @@ class PictureBox : public QFrame
 {
     Q_OBJECT
 public:
-    enum class Frame { None, Sunken };
+    enum class Frame
+    {
+        None,
+        Sunken
+    };
 
     explicit PictureBox(QWidget *parent = nullptr);
 

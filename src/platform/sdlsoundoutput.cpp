@@ -29,8 +29,8 @@ void chooseDrivers()
     if (qEnvironmentVariableIsSet("SDL_AUDIODRIVER"))
         return;
     QFile cards(QStringLiteral("/proc/asound/cards"));
-    const bool haveCard = cards.open(QIODevice::ReadOnly) &&
-                          !cards.readAll().contains("no soundcards");
+    const bool haveCard =
+        cards.open(QIODevice::ReadOnly) && !cards.readAll().contains("no soundcards");
     QStringList drivers;
     for (int i = 0; i < SDL_GetNumAudioDrivers(); ++i) {
         const QString name = QString::fromLatin1(SDL_GetAudioDriver(i));
@@ -79,9 +79,9 @@ bool SdlSoundOutput::open()
     // A small buffer keeps the delay between a click and its sound short.
     want.samples = 512;
     SDL_AudioSpec have{};
-    m_device = SDL_OpenAudioDevice(nullptr, 0, &want, &have,
-                                   SDL_AUDIO_ALLOW_FREQUENCY_CHANGE |
-                                       SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
+    m_device =
+        SDL_OpenAudioDevice(nullptr, 0, &want, &have,
+                            SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
     if (m_device == 0) {
         // Let a later attempt start from scratch: a sound server may come up meanwhile.
         SDL_QuitSubSystem(SDL_INIT_AUDIO);

@@ -1,6 +1,7 @@
 #include "catalogue.h"
 #include "form1.h"
 #include "form2.h"
+#include "form3.h"
 #include "lettergame.h"
 #include "picturebox.h"
 #include "recordingsound.h"
@@ -79,6 +80,9 @@ private slots:
     void startButtonStartsAGame();
     void outlinesSurviveARepaint();
     void closingOrDestroyingMidSequenceLeavesNothingBehind();
+    void helpWhileAnsweringGivesTheSameGameBack();
+    void helpDuringAPresentationLetsItFinish_data();
+    void helpDuringAPresentationLetsItFinish();
 
 private:
     void advanceTo(qint64 moment) { m_clock.advance(moment - m_clock.now()); }
@@ -525,6 +529,89 @@ void TestGamePlay::closingOrDestroyingMidSequenceLeavesNothingBehind()
     m_form.reset();
     QVERIFY(!m_clock.hasPending());
     m_clock.advance(10'000);
+}
+
+void TestGamePlay::helpWhileAnsweringGivesTheSameGameBack()
+{
+    m_form->show();
+    m_form->Picbeg_Click();
+    for (int round = 0; round < 3; ++round) {
+        openBoard();
+        answerRound();
+    }
+    openBoard(); // two letters a round now
+    const LetterOrder order = m_form->state.order;
+    click(order[0]);
+    clickWrong();
+    const GameState before = m_form->state;
+
+    m_form->Pichp_Click();
+    QVERIFY(m_form->form3()->isVisible());
+    QVERIFY(!m_form->isEnabled());
+    click(order[1]); // the board takes nothing while help is open
+    QCOMPARE(m_form->state.pos, before.pos);
+    QCOMPARE(m_form->state.fcount, before.fcount);
+
+    QVERIFY(m_form->form3()->close());
+    QVERIFY(m_form->isEnabled());
+    QVERIFY(m_form->state.accepting);
+    QCOMPARE(m_form->state.lives, before.lives);
+    // The same letter is still the one expected, and it scores in full.
+    click(order[1]);
+    QCOMPARE(m_form->state.fcount, before.fcount + 200);
+    QVERIFY(m_form->state.roundComplete);
+    m_clock.runUntilIdle();
+}
+
+void TestGamePlay::helpDuringAPresentationLetsItFinish_data()
+{
+    QTest::addColumn<qint64>("openAt");
+    QTest::addColumn<qint64>("closeAt");
+    QTest::newRow("closed before the board opens") << qint64(300) << qint64(1500);
+    QTest::newRow("closed after the board opens") << qint64(300) << qint64(2500);
+    QTest::newRow("in the pause after a round") << qint64(-1) << qint64(4000);
+}
+
+void TestGamePlay::helpDuringAPresentationLetsItFinish()
+{
+    QFETCH(qint64, openAt);
+    QFETCH(qint64, closeAt);
+    m_form->show();
+    const qint64 start = m_clock.now();
+    m_form->Picbeg_Click();
+    qint64 boardOpens = start + 2100;
+    closeAt += start;
+    if (openAt < 0) {
+        // Help opened in the 100 ms after the round's last letter was clicked.
+        openBoard();
+        const qint64 roundEnd = m_clock.now();
+        answerRound();
+        m_form->Pichp_Click();
+        // pause 100, animation 8 x 200 + 500, then one letter: 700 + 700 + 700
+        boardOpens = roundEnd + 100 + 2100 + 2100;
+        closeAt += roundEnd - start;
+    } else {
+        advanceTo(start + openAt);
+        m_form->Pichp_Click();
+    }
+    QVERIFY(!m_form->state.accepting);
+    if (closeAt < boardOpens) {
+        advanceTo(closeAt);
+        QVERIFY(m_form->form3()->close());
+        QVERIFY(!m_form->state.accepting); // still presenting
+        advanceTo(boardOpens);
+    } else {
+        advanceTo(boardOpens);
+        QVERIFY(m_form->state.accepting); // the presentation opened the board as usual
+        advanceTo(closeAt);
+        QVERIFY(m_form->form3()->close());
+    }
+    QVERIFY(m_form->state.accepting);
+    QVERIFY(!m_form->PicAll->isHidden());
+    const qint32 score = m_form->state.fcount;
+    click(m_form->state.order[0]);
+    QCOMPARE(m_form->state.fcount, score + 100);
+    m_clock.runUntilIdle();
 }
 
 QTEST_MAIN(TestGamePlay)

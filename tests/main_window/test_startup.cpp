@@ -102,8 +102,8 @@ void TestStartup::cardGrid_data()
 {
     QTest::addColumn<int>("card");
     QTest::addColumn<QPoint>("pos");
-    const QPoint expected[] = {{50, 225},  {140, 225}, {230, 225}, {320, 225},
-                               {50, 321},  {140, 321}, {230, 321}, {320, 321}};
+    const QPoint expected[] = {{50, 225}, {140, 225}, {230, 225}, {320, 225},
+                               {50, 321}, {140, 321}, {230, 321}, {320, 321}};
     for (int i = 0; i < 8; ++i)
         QTest::addRow("Pict(%d)", i) << i << expected[i];
 }
@@ -136,8 +136,10 @@ void TestStartup::pathEndsInOneSeparator_data()
 {
     QTest::addColumn<QString>("dir");
     QTest::addColumn<QString>("sPath");
-    QTest::newRow("folder") << "/opt/game" << "/opt/game/";
-    QTest::newRow("root") << "/" << "//";
+    QTest::newRow("folder") << "/opt/game"
+                            << "/opt/game/";
+    QTest::newRow("root") << "/"
+                          << "//";
 }
 
 void TestStartup::pathEndsInOneSeparator()
@@ -157,7 +159,8 @@ void TestStartup::aMissingPictureIsSkipped_data()
 void TestStartup::aMissingPictureIsSkipped()
 {
     QFETCH(int, missing);
-    auto form = makeForm([missing](int id, QImage &p) { return id != missing && PictureById(id, p); });
+    auto form =
+        makeForm([missing](int id, QImage &p) { return id != missing && PictureById(id, p); });
     // The box keeps its design size without a picture; every other step still happened.
     QCOMPARE(form->backgroundPicture().isNull(), missing == 200);
     QCOMPARE(form->PicAll->hasPicture(), missing != 201);

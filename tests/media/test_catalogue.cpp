@@ -232,8 +232,8 @@ void TestCatalogue::keyboardKeysAndGroundEverywhere()
     int misses = 0;
     for (int y = 0; y < keyboard.height(); ++y) {
         for (int x = 0; x < keyboard.width(); ++x) {
-            const bool inKey =
-                std::any_of(keys.begin(), keys.end(), [&](const QRect &k) { return k.contains(x, y); });
+            const bool inKey = std::any_of(keys.begin(), keys.end(),
+                                           [&](const QRect &k) { return k.contains(x, y); });
             if ((keyboard.pixelColor(x, y) != LightBlue) != inKey && ++misses <= 5)
                 qWarning("pixel (%d, %d) %s", x, y, inKey ? "of a key is ground" : "is not ground");
         }

@@ -12,8 +12,8 @@ class RecordingSound final : public SoundOutput
 public:
     struct Played
     {
-        int id;         // catalogue id whose image this is; -1 when it matches none
-        qint64 atMs;    // the manual clock's time, or -1 without a clock
+        int id;      // catalogue id whose image this is; -1 when it matches none
+        qint64 atMs; // the manual clock's time, or -1 without a clock
     };
 
     explicit RecordingSound(const ManualScheduler *clock = nullptr) : m_clock(clock) {}
