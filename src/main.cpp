@@ -18,7 +18,8 @@ int main(int argc, char *argv[])
     QtScheduler scheduler;
     SdlSoundOutput sound;
     ClockRandom random;
-    Form1 form1({scheduler, sound, random, QCoreApplication::applicationDirPath(), {}});
+    // After the application's name is set: the per-user fallback folder is named after it.
+    Form1 form1({scheduler, sound, random, scoreFolder(), {}});
     form1.show();
 
     // Open the sound device once the window is up: start-up stays quick and the first
