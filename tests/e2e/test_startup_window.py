@@ -29,7 +29,7 @@ def main(binary):
         game.close_box(window)
         code = game.proc.wait(10)
         assert code == 0, code
-        err = game.proc.stderr.read().decode(errors="replace")
+        err = game.stderr()
         assert "QObject" not in err and "Segmentation" not in err, err
     finally:
         game.close()
