@@ -25,3 +25,16 @@ done
 
 cd "$build"
 ctest --output-on-failure --timeout 300 -j "$(nproc)"
+
+# Every test once more against a build with AddressSanitizer and UndefinedBehaviorSanitizer,
+# on the same X server, so the end-to-end tests run the sanitized program too. Any report fails
+# its test, leaks included. Then the score file's fuzzer, for a minute.
+asan_build=${ASAN_BUILD_DIR:-$root/build-asan}
+BUILD_DIR=$asan_build "$root/scripts/build.sh" -DBUILD_TESTING=ON -DSHIJIANBAO_SANITIZE=ON \
+    -DCMAKE_BUILD_TYPE=Debug
+cd "$asan_build"
+ASAN_OPTIONS=detect_leaks=1:halt_on_error=1 \
+    LSAN_OPTIONS=suppressions=$root/tests/sanitizer/lsan.supp:print_suppressions=0 \
+    UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+    ctest --output-on-failure --timeout 300 -j "$(nproc)"
+"$root/fuzz/run.sh" 60
