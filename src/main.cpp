@@ -13,6 +13,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("shijianbao"));
     app.setApplicationDisplayName(QStringLiteral("识键宝"));
+    // Lets a Wayland desktop pair the window with the installed entry and its icon.
+    app.setDesktopFileName(QStringLiteral("io.github.shijianbao"));
     app.setQuitOnLastWindowClosed(false); // the game window alone decides when we stop
 
     QtScheduler scheduler;
