@@ -13,7 +13,9 @@ trap cleanup EXIT
 # A display number of our own, so a desktop session or a second run is left alone.
 for n in $(seq 90 130); do
     [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    # -noreset: otherwise the server resets whenever its last client leaves, and a program
+    # started by the next test at that moment cannot connect.
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
     xvfb_pid=$!
     for _ in $(seq 100); do
         [ -e "/tmp/.X11-unix/X$n" ] && break
