@@ -15,10 +15,12 @@ cmake --build "$build" >/dev/null
 # What the fuzzer learns goes to a corpus in the build folder; the seeds stay as committed.
 mkdir -p "$build/corpus"
 # Every input is written to disk and replaced several times: on a RAM disk it runs ten times
-# as many inputs.
-if [ -d /dev/shm ] && [ -w /dev/shm ]; then
-    export TMPDIR=/dev/shm
-fi
+# as many inputs. A folder of our own, as libFuzzer exits without cleaning up after the target.
+shm=/dev/shm
+[ -d "$shm" ] && [ -w "$shm" ] || shm=${TMPDIR:-/tmp}
+TMPDIR=$(mktemp -d "$shm/shijianbao-fuzz.XXXXXX")
+export TMPDIR
+trap 'rm -rf "$TMPDIR"' EXIT
 log=$build/fuzz.log
 echo "fuzzing the score file for ${seconds}s (log: $log)"
 if ! "$build/fuzz/scorefile_fuzz" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
