@@ -67,6 +67,9 @@ bool SdlSoundOutput::open()
 
     if (!m_subsystemUp) {
         chooseDrivers();
+        // SDL would catch SIGINT and SIGTERM and turn them into quit events that nobody
+        // here reads: the game would then outlive a logout or a plain `kill`.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
             return false;
         m_subsystemUp = true;
