@@ -1,17 +1,17 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QList>
-#include <QString>
+#include <QMetaType>
+#include <QTemporaryDir>
 
 #include <csignal>
 #include <sys/resource.h>
 #include <unistd.h>
 
-// Helpers shared by the score-file and leaderboard-window tests.
-
-// Lines joined with CR LF, each one ended, as the game writes them.
 inline QByteArray crlfLines(const QList<QByteArray> &lines)
 {
     QByteArray out;
@@ -25,45 +25,84 @@ inline QByteArray repeatedLine(const QByteArray &line, int count)
     return crlfLines(QList<QByteArray>(count, line));
 }
 
-inline bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
+inline const QByteArray TenZeros = repeatedLine("0,0", 10);
+inline const QByteArray Descending = crlfLines({"p0,1000", "p1,900", "p2,800", "p3,700", "p4,600",
+                                                "p5,500", "p6,400", "p7,300", "p8,200", "p9,100"});
+inline const QByteArray XiaoMing("\xD0\xA1\xC3\xF7"); // 小明 in GBK
 
+// Empty when the file cannot be read, which includes a folder in its place.
 inline QByteArray readBytes(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Permissions do not stop root, so tests that rely on them skip when run as root.
-inline bool runningAsRoot()
+// What lies at the score file's path before the leaderboard looks. The last two cannot be
+// written or read even by root, so they need no permission bits.
+enum class FileState
 {
-    return geteuid() == 0;
+    Content,
+    Missing,
+    FolderGone,
+    Directory
+};
+Q_DECLARE_METATYPE(FileState)
+
+inline bool prepare(FileState state, QTemporaryDir &dir, const QString &path,
+                    const QByteArray &content = Descending)
+{
+    QFile file(path);
+    switch (state) {
+    case FileState::Content:
+        return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+    case FileState::Missing:
+        return true;
+    case FileState::FolderGone:
+        return dir.remove();
+    case FileState::Directory:
+        return QDir().mkdir(path);
+    }
+    return false;
 }
 
-// Makes every write past a few bytes fail, as on a full disk; works for root too.
-class DiskFull
+// Ways writing the score file fails on a child's computer. Only a full disk stops root.
+enum class Trouble
+{
+    None,
+    DiskFull,
+    ReadOnlyFolder
+};
+Q_DECLARE_METATYPE(Trouble)
+
+inline bool rootIgnores(Trouble t)
+{
+    return t == Trouble::ReadOnlyFolder && geteuid() == 0;
+}
+
+// The trouble, while this object lives. A write past the tiny size limit fails instead of
+// ending the program.
+class Troubled
 {
 public:
-    DiskFull()
+    Troubled(Trouble t, const QString &path)
+        : m_chmod(t == Trouble::ReadOnlyFolder), m_folder(QFileInfo(path).path())
     {
         getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit tiny = m_saved;
-        tiny.rlim_cur = 8;
-        setrlimit(RLIMIT_FSIZE, &tiny);
+        const rlimit tiny{8, m_saved.rlim_max};
+        if (t == Trouble::DiskFull && std::signal(SIGXFSZ, SIG_IGN) != SIG_ERR)
+            setrlimit(RLIMIT_FSIZE, &tiny);
+        if (m_chmod)
+            QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::ExeOwner);
     }
-    ~DiskFull()
+    ~Troubled()
     {
         setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_oldHandler);
+        if (m_chmod)
+            QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
-    DiskFull(const DiskFull &) = delete;
-    DiskFull &operator=(const DiskFull &) = delete;
 
 private:
+    bool m_chmod;
+    QString m_folder;
     rlimit m_saved{};
-    void (*m_oldHandler)(int) = nullptr;
 };

@@ -3,13 +3,10 @@
 #include "recordingsound.h"
 #include "scorefixtures.h"
 
-#include <QDir>
-#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -17,400 +14,209 @@ const QString Congratulations = QStringLiteral("恭喜恭喜!您上榜了。您�
 const QString TableOnly = QStringLiteral("排行榜");
 const QString CannotRead = QStringLiteral("排行榜打不开，这次记不了名字。");
 const QString CannotSave = QStringLiteral("哎呀，名字没存上，请叫大人看看。");
+// Descending without its last line: what follows a new first place.
+const QByteArray FirstNine = Descending.first(Descending.lastIndexOf("p9"));
 
-const QByteArray TenZeros = repeatedLine("0,0", 10);
-const QByteArray Descending = crlfLines({"p0,1000", "p1,900", "p2,800", "p3,700", "p4,600",
-                                         "p5,500", "p6,400", "p7,300", "p8,200", "p9,100"});
-const QStringList DescendingNames{"p0", "p1", "p2", "p3", "p4", "p5", "p6", "p7", "p8", "p9"};
-const QStringList DescendingScores{"1000", "900", "800", "700", "600",
-                                   "500",  "400", "300", "200", "100"};
-
-// The id the recorder reports for a catalogue sound. With placeholder assets every sound has
-// the same bytes, so this tells only that a sound was played; with the real ones it names it.
-int recordedIdOf(int catalogueId)
-{
-    QByteArray image;
-    return SoundById(catalogueId, image) ? soundIdOf(image) : -1;
-}
-} // namespace
-
-enum class FileState
-{
-    Content,
-    Missing,
-    FolderGone,
-    Directory
-};
-Q_DECLARE_METATYPE(FileState)
-enum class Confirm
+enum class Action
 {
     Enter,
     KeypadEnter,
-    Click
+    Click,
+    CloseBox
 };
-Q_DECLARE_METATYPE(Confirm)
+
+// The leaderboard over a main window, in a folder of its own.
+struct Board
+{
+    QTemporaryDir dir;
+    const QString sPath = dir.path() + '/';
+    const QString path = sPath + "tavik.tmp";
+    QWidget main;
+    RecordingSound sound;
+    Form2 form{&main, sPath, sound};
+    QSignalSpy closed{&form, &Form2::closed};
+
+    explicit Board(FileState state = FileState::Content) { prepared = prepare(state, dir, path); }
+    bool prepared;
+
+    void open(qint32 score)
+    {
+        main.show();
+        form.fcount = score;
+        form.Show();
+    }
+    void act(Action how)
+    {
+        if (how == Action::Enter)
+            QTest::keyClick(form.Text1, Qt::Key_Return);
+        else if (how == Action::KeypadEnter)
+            QTest::keyClick(form.Text1, Qt::Key_Enter, Qt::KeypadModifier);
+        else if (how == Action::Click)
+            QTest::mouseClick(form.Command1, Qt::LeftButton);
+        else
+            form.close();
+    }
+    int labels() const { return form.findChildren<QLabel *>().size(); }
+    // The rows as "name,score" lines; a row out of its place or hidden spoils the result.
+    QByteArray shown() const
+    {
+        QByteArray out;
+        for (int i = 0; i < int(form.Label1.size()); ++i) {
+            const QLabel *name = form.Label1[i], *score = form.Label2[i];
+            if (!name->isVisible() || name->y() != 80 + 24 * i || score->y() != name->y())
+                return "row " + QByteArray::number(i) + " misplaced";
+            out += name->text().toUtf8() + ',' + score->text().toUtf8() + "\r\n";
+        }
+        return out;
+    }
+};
+} // namespace
+
+Q_DECLARE_METATYPE(Action)
 
 class TestForm2 : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-
     void opening_data();
     void opening();
-    void confirming_data();
-    void confirming();
-    void emptyNameDoesNothing_data();
-    void emptyNameDoesNothing();
-    void closeBoxWritesNothing_data();
-    void closeBoxWritesNothing();
-    void reopeningShowsTenRowsAndKeepsTheTable();
-    void failedWriteKeepsWindowOpen_data();
-    void failedWriteKeepsWindowOpen();
-    void nameBoxTakesInputMethodText();
-
-private:
-    void openWith(qint32 score);
-    void confirm(Confirm how);
-    int labelCount() const { return m_form->findChildren<QLabel *>().size(); }
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_sPath;
-    QString m_path;
-    std::unique_ptr<QWidget> m_main;
-    RecordingSound m_sound;
-    std::unique_ptr<Form2> m_form;
+    void finishing_data();
+    void finishing();
+    void reopeningStartsAfresh();
 };
-
-void TestForm2::init()
-{
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_sPath = m_dir->path() + '/';
-    m_path = m_sPath + "tavik.tmp";
-    m_main = std::make_unique<QWidget>();
-    m_main->show();
-    m_sound.clear();
-    m_form = std::make_unique<Form2>(m_main.get(), m_sPath, m_sound);
-}
-
-void TestForm2::cleanup()
-{
-    m_form.reset();
-    m_main.reset();
-    QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    m_dir.reset();
-}
-
-void TestForm2::openWith(qint32 score)
-{
-    m_form->fcount = score;
-    m_form->Show();
-}
-
-void TestForm2::confirm(Confirm how)
-{
-    switch (how) {
-    case Confirm::Enter:
-        QTest::keyClick(m_form->Text1, Qt::Key_Return);
-        break;
-    case Confirm::KeypadEnter:
-        QTest::keyClick(m_form->Text1, Qt::Key_Enter, Qt::KeypadModifier);
-        break;
-    case Confirm::Click:
-        QTest::mouseClick(m_form->Command1, Qt::LeftButton);
-        break;
-    }
-}
 
 void TestForm2::opening_data()
 {
     QTest::addColumn<FileState>("state");
     QTest::addColumn<int>("score");
     QTest::addColumn<QString>("heading");
-    QTest::addColumn<bool>("nameBoxEnabled");
-    QTest::addColumn<bool>("confirmEnabled");
-    QTest::addColumn<QStringList>("names");
-    QTest::addColumn<QStringList>("scores");
+    QTest::addColumn<bool>("asksName");
+    QTest::addColumn<QByteArray>("table");
     QTest::addColumn<QList<int>>("sounds");
 
-    const QStringList zeros(10, "0");
-    QTest::newRow("made the table")
-        << FileState::Content << 650 << Congratulations << true << true << DescendingNames
-        << DescendingScores << QList<int>{recordedIdOf(Media::MadeTheTableSound)};
-    QTest::newRow("missed the table")
-        << FileState::Content << 100 << TableOnly << false << false << DescendingNames
-        << DescendingScores << QList<int>{recordedIdOf(Media::MissedTheTableSound)};
-    QTest::newRow("no file yet") << FileState::Missing << 0 << Congratulations << true << true
-                                 << zeros << zeros << QList<int>{};
-    QTest::newRow("no file and no folder") << FileState::FolderGone << 0 << Congratulations << true
-                                           << true << zeros << zeros << QList<int>{};
-    QTest::newRow("unreadable file") << FileState::Directory << 650 << CannotRead << false << false
-                                     << zeros << zeros << QList<int>{};
+    QTest::newRow("made the table") << FileState::Content << 650 << Congratulations << true
+                                    << Descending << QList<int>{Media::MadeTheTableSound};
+    QTest::newRow("missed the table") << FileState::Content << 100 << TableOnly << false
+                                      << Descending << QList<int>{Media::MissedTheTableSound};
+    QTest::newRow("no file yet, score 0")
+        << FileState::Missing << 0 << Congratulations << true << TenZeros << QList<int>{};
+    QTest::newRow("no file and no folder")
+        << FileState::FolderGone << 0 << Congratulations << true << TenZeros << QList<int>{};
+    QTest::newRow("unreadable file")
+        << FileState::Directory << 650 << CannotRead << false << TenZeros << QList<int>{};
 }
 
 void TestForm2::opening()
 {
     QFETCH(FileState, state);
     QFETCH(int, score);
-    QFETCH(bool, nameBoxEnabled);
-    QFETCH(QStringList, names);
-    QFETCH(QStringList, scores);
+    QFETCH(bool, asksName);
+    Board b(state);
+    QVERIFY(b.prepared);
 
-    if (state == FileState::Content)
-        QVERIFY(writeBytes(m_path, Descending));
-    else if (state == FileState::Directory)
-        QVERIFY(QDir().mkdir(m_path));
-    else if (state == FileState::FolderGone)
-        QVERIFY(m_dir->remove());
+    b.open(score);
 
-    openWith(score);
-
-    QVERIFY(m_form->isVisible());
-    QVERIFY(!m_main->isEnabled());
-    QTEST(m_form->Labt->text(), "heading");
-    QCOMPARE(m_form->Text1->isEnabled(), nameBoxEnabled);
-    QTEST(m_form->Command1->isEnabled(), "confirmEnabled");
-    QCOMPARE(m_form->focusWidget() == m_form->Text1, nameBoxEnabled);
-
-    QCOMPARE(m_form->Label1.size(), size_t(10));
-    QCOMPARE(m_form->Label2.size(), size_t(10));
-    for (int i = 0; i < 10; ++i) {
-        QVERIFY(m_form->Label1[i]->isVisible());
-        QVERIFY(m_form->Label2[i]->isVisible());
-        QCOMPARE(m_form->Label1[i]->geometry(), QRect(24, 80 + 24 * i, 81, 25));
-        QCOMPARE(m_form->Label2[i]->geometry(), QRect(152, 80 + 24 * i, 89, 25));
-        QCOMPARE(m_form->Label1[i]->text(), names[i]);
-        QCOMPARE(m_form->Label2[i]->text(), scores[i]);
-    }
-    QTEST(m_sound.ids(), "sounds");
-
-    switch (state) {
-    case FileState::Content:
-        QCOMPARE(readBytes(m_path), Descending);
-        break;
-    case FileState::Missing:
-        QCOMPARE(readBytes(m_path), TenZeros);
-        break;
-    case FileState::FolderGone:
-        QVERIFY(!QFileInfo::exists(m_sPath));
-        break;
-    case FileState::Directory:
-        QVERIFY(QFileInfo(m_path).isDir());
-        break;
-    }
+    QVERIFY(b.form.isVisible());
+    QVERIFY(!b.main.isEnabled());
+    QTEST(b.form.Labt->text(), "heading");
+    QCOMPARE(b.form.Text1->isEnabled(), asksName);
+    QCOMPARE(b.form.Command1->isEnabled(), asksName);
+    QCOMPARE(b.form.focusWidget() == b.form.Text1, asksName);
+    QTEST(b.shown(), "table");
+    QTEST(b.sound.ids(), "sounds");
+    QVERIFY(b.form.Text1->testAttribute(Qt::WA_InputMethodEnabled)); // Chinese names come so
 }
 
-void TestForm2::confirming_data()
-{
-    QTest::addColumn<bool>("fileExists");
-    QTest::addColumn<Confirm>("how");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QByteArray>("expected");
-
-    const QByteArray rest = crlfLines({"p0,1000", "p1,900", "p2,800", "p3,700", "p4,600", "p5,500",
-                                       "p6,400", "p7,300", "p8,200"});
-    QTest::newRow("Enter") << true << Confirm::Enter << "ann"
-                           << "ann,5000\r\n" + rest;
-    QTest::newRow("keypad Enter") << true << Confirm::KeypadEnter << "ann"
-                                  << "ann,5000\r\n" + rest;
-    QTest::newRow("click") << true << Confirm::Click << "ann"
-                           << "ann,5000\r\n" + rest;
-    QTest::newRow("Chinese name in GBK") << true << Confirm::Enter << "小明"
-                                         << "\xD0\xA1\xC3\xF7,5000\r\n" + rest;
-    QTest::newRow("spaces kept") << true << Confirm::Click << "   "
-                                 << "   ,5000\r\n" + rest;
-    QTest::newRow("new file: first, nine defaults") << false << Confirm::Enter << "bo"
-                                                    << "bo,5000\r\n" + repeatedLine("0,0", 9);
-}
-
-void TestForm2::confirming()
-{
-    QFETCH(bool, fileExists);
-    QFETCH(Confirm, how);
-    QFETCH(QString, name);
-    if (fileExists)
-        QVERIFY(writeBytes(m_path, Descending));
-    QSignalSpy closed(m_form.get(), &Form2::closed);
-
-    openWith(5000);
-    m_form->Text1->setText(name);
-    confirm(how);
-
-    QTEST(readBytes(m_path), "expected");
-    QVERIFY(!m_form->isVisible());
-    QVERIFY(m_main->isEnabled());
-    QCOMPARE(closed.size(), 1);
-    QCOMPARE(labelCount(), 3); // the rows went with the window
-}
-
-void TestForm2::emptyNameDoesNothing_data()
-{
-    QTest::addColumn<Confirm>("how");
-    QTest::newRow("Enter") << Confirm::Enter;
-    QTest::newRow("click") << Confirm::Click;
-}
-
-void TestForm2::emptyNameDoesNothing()
-{
-    QFETCH(Confirm, how);
-    QVERIFY(writeBytes(m_path, Descending));
-    QSignalSpy closed(m_form.get(), &Form2::closed);
-
-    openWith(5000);
-    confirm(how);
-
-    QVERIFY(m_form->isVisible());
-    QVERIFY(!m_main->isEnabled());
-    QCOMPARE(closed.size(), 0);
-    QCOMPARE(m_form->Labt->text(), Congratulations);
-    QCOMPARE(readBytes(m_path), Descending);
-}
-
-void TestForm2::closeBoxWritesNothing_data()
+// A window asking for a name, and how it ends. `heading`: what it says when it stays open; empty
+// when it closes, which must make the main window usable again.
+void TestForm2::finishing_data()
 {
     QTest::addColumn<FileState>("state");
-    QTest::addColumn<int>("score");
+    QTest::addColumn<Trouble>("trouble");
+    QTest::addColumn<Action>("how");
+    QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<QString>("heading");
 
-    QTest::newRow("asking for a name") << FileState::Content << 5000 << Descending;
-    QTest::newRow("view only") << FileState::Content << 0 << Descending;
-    QTest::newRow("new file") << FileState::Missing << 5000 << TenZeros;
+    const FileState C = FileState::Content;
+    const Trouble ok = Trouble::None;
+    const QByteArray ann = "ann,5000\r\n" + FirstNine;
+    QTest::newRow("Enter") << C << ok << Action::Enter << "ann" << ann << "";
+    QTest::newRow("keypad Enter") << C << ok << Action::KeypadEnter << "ann" << ann << "";
+    QTest::newRow("click, Chinese name")
+        << C << ok << Action::Click << "小明" << XiaoMing + ",5000\r\n" + FirstNine << "";
+    QTest::newRow("spaces-only name kept") << C << ok << Action::Enter << "   "
+                                           << "   ,5000\r\n" + FirstNine << "";
+    QTest::newRow("empty name, Enter")
+        << C << ok << Action::Enter << "" << Descending << Congratulations;
+    QTest::newRow("empty name, click")
+        << C << ok << Action::Click << "" << Descending << Congratulations;
+    QTest::newRow("close box") << C << ok << Action::CloseBox << "typed" << Descending << "";
+    QTest::newRow("disk full") << C << Trouble::DiskFull << Action::Enter << "小明" << Descending
+                               << CannotSave;
+    QTest::newRow("read-only folder")
+        << C << Trouble::ReadOnlyFolder << Action::Enter << "小明" << Descending << CannotSave;
+    QTest::newRow("folder gone") << FileState::FolderGone << ok << Action::Enter << "小明"
+                                 << QByteArray() << CannotSave;
 }
 
-void TestForm2::closeBoxWritesNothing()
+void TestForm2::finishing()
 {
     QFETCH(FileState, state);
-    QFETCH(int, score);
-    if (state == FileState::Content)
-        QVERIFY(writeBytes(m_path, Descending));
-    QSignalSpy closed(m_form.get(), &Form2::closed);
-
-    openWith(score);
-    if (m_form->Text1->isEnabled())
-        QTest::keyClicks(m_form->Text1, "typed but not confirmed");
-    QVERIFY(m_form->close());
-
-    QTEST(readBytes(m_path), "expected");
-    QVERIFY(!m_form->isVisible());
-    QVERIFY(m_main->isEnabled());
-    QCOMPARE(closed.size(), 1);
-    QCOMPARE(labelCount(), 3);
-}
-
-void TestForm2::reopeningShowsTenRowsAndKeepsTheTable()
-{
-    QVERIFY(writeBytes(m_path, Descending));
-    openWith(5000);
-    QCOMPARE(labelCount(), 21);
-    m_form->Text1->setText("top");
-    confirm(Confirm::Click);
-    QVERIFY(!m_form->isVisible());
-
-    // The next game did worse; the file meanwhile lost all but three lines. Slots 3 to 9
-    // keep what the first opening read.
-    QVERIFY(writeBytes(m_path, crlfLines({"a,30", "b,20", "c,10"})));
-    openWith(10);
-    QCOMPARE(labelCount(), 21);
-    QCOMPARE(m_form->Labt->text(), TableOnly);
-    QVERIFY(m_form->Text1->text().isEmpty());
-    QStringList shown;
-    for (QLabel *label : m_form->Label1)
-        shown << label->text();
-    QCOMPARE(shown, (QStringList{"a", "b", "c", "p3", "p4", "p5", "p6", "p7", "p8", "p9"}));
-    QCOMPARE(m_sound.ids(), (QList<int>{recordedIdOf(Media::MadeTheTableSound),
-                                        recordedIdOf(Media::MissedTheTableSound)}));
-    m_form->close();
-
-    // And a third opening in the design state again, after a view-only one.
-    QFile::remove(m_path);
-    openWith(0);
-    QCOMPARE(labelCount(), 21);
-    QVERIFY(m_form->Text1->isEnabled());
-    QVERIFY(m_form->Command1->isEnabled());
-    QCOMPARE(m_form->Labt->text(), Congratulations);
-}
-
-enum class Failure
-{
-    DiskFull,
-    ReadOnlyFolder,
-    FolderGone
-};
-Q_DECLARE_METATYPE(Failure)
-
-void TestForm2::failedWriteKeepsWindowOpen_data()
-{
-    QTest::addColumn<Failure>("failure");
-    QTest::newRow("disk full") << Failure::DiskFull;
-    QTest::newRow("read-only folder") << Failure::ReadOnlyFolder;
-    QTest::newRow("folder gone, no file created") << Failure::FolderGone;
-}
-
-void TestForm2::failedWriteKeepsWindowOpen()
-{
-    QFETCH(Failure, failure);
-    if (failure == Failure::ReadOnlyFolder && runningAsRoot())
+    QFETCH(Trouble, trouble);
+    QFETCH(Action, how);
+    QFETCH(QString, name);
+    QFETCH(QString, heading);
+    if (rootIgnores(trouble))
         QSKIP("permissions do not stop root");
-    if (failure == Failure::FolderGone)
-        QVERIFY(m_dir->remove());
-    else
-        QVERIFY(writeBytes(m_path, Descending));
-    if (failure == Failure::ReadOnlyFolder)
-        QVERIFY(QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::ExeOwner));
-    QSignalSpy closed(m_form.get(), &Form2::closed);
+    Board b(state);
+    QVERIFY(b.prepared);
 
-    openWith(5000);
-    m_form->Text1->setText("小明");
+    b.open(5000);
+    b.form.Text1->setText(name);
     {
-        std::optional<DiskFull> full;
-        if (failure == Failure::DiskFull)
-            full.emplace();
-        confirm(Confirm::Enter);
+        Troubled troubled(trouble, b.path);
+        b.act(how);
     }
 
-    QCOMPARE(m_form->Labt->text(), CannotSave);
-    QVERIFY(m_form->isVisible());
-    QVERIFY(!m_main->isEnabled());
-    QCOMPARE(m_form->Text1->text(), QStringLiteral("小明"));
-    QCOMPARE(closed.size(), 0);
-    if (failure == Failure::FolderGone)
-        QVERIFY(!QFileInfo::exists(m_sPath));
-    else
-        QCOMPARE(readBytes(m_path), Descending);
-    QCOMPARE(QDir(m_sPath).entryList(QDir::Files),
-             failure == Failure::FolderGone ? QStringList() : QStringList{"tavik.tmp"});
-
-    // Once the disk has room again, confirming once more saves the entry.
-    if (failure == Failure::DiskFull) {
-        confirm(Confirm::Click);
-        QVERIFY(readBytes(m_path).startsWith("\xD0\xA1\xC3\xF7,5000\r\np0,1000\r\n"));
-        QVERIFY(m_main->isEnabled());
-        QCOMPARE(closed.size(), 1);
+    QTEST(readBytes(b.path), "expected");
+    const bool closes = heading.isEmpty();
+    QCOMPARE(b.form.isVisible(), !closes);
+    QCOMPARE(b.main.isEnabled(), closes);
+    QCOMPARE(b.closed.size(), int(closes));
+    QCOMPARE(b.labels(), closes ? 3 : 21); // the extra rows go with the window
+    if (!closes) {
+        QCOMPARE(b.form.Labt->text(), heading);
+        QCOMPARE(b.form.Text1->text(), name);
     }
+    QCOMPARE(QDir(b.sPath).entryList(QDir::Files | QDir::Hidden),
+             state == FileState::FolderGone ? QStringList() : QStringList{"tavik.tmp"});
 }
 
-void TestForm2::nameBoxTakesInputMethodText()
+void TestForm2::reopeningStartsAfresh()
 {
-    openWith(5000);
-    QLineEdit *nameBox = m_form->Text1;
-    QVERIFY(nameBox->testAttribute(Qt::WA_InputMethodEnabled));
-    QCOMPARE(nameBox->inputMethodHints() & (Qt::ImhLatinOnly | Qt::ImhDigitsOnly |
-                                            Qt::ImhHiddenText | Qt::ImhDialableCharactersOnly |
-                                            Qt::ImhEmailCharactersOnly | Qt::ImhUrlCharactersOnly),
-             Qt::InputMethodHints());
+    Board b;
+    b.open(5000);
+    b.form.Text1->setText("top");
+    b.act(Action::Click);
 
-    QInputMethodEvent preedit(QStringLiteral("xiaoming"), {});
-    QCoreApplication::sendEvent(nameBox, &preedit);
-    QInputMethodEvent commit;
-    commit.setCommitString(QStringLiteral("小明"));
-    QCoreApplication::sendEvent(nameBox, &commit);
-    QCOMPARE(nameBox->text(), QStringLiteral("小明"));
+    // The file meanwhile lost all but three lines: slots 3 to 9 keep what was read before.
+    QVERIFY(prepare(FileState::Content, b.dir, b.path, crlfLines({"a,30", "b,20", "c,10"})));
+    b.open(10);
+    QCOMPARE(b.labels(), 21);
+    QCOMPARE(b.form.Labt->text(), TableOnly);
+    QVERIFY(b.form.Text1->text().isEmpty());
+    QCOMPARE(b.shown(),
+             crlfLines({"a,30", "b,20", "c,10"}) + Descending.mid(Descending.indexOf("p3")));
+    QCOMPARE(b.sound.ids(), (QList<int>{Media::MadeTheTableSound, Media::MissedTheTableSound}));
+    b.form.close();
 
-    confirm(Confirm::Enter);
-    QCOMPARE(readBytes(m_path), "\xD0\xA1\xC3\xF7,5000\r\n" + repeatedLine("0,0", 9));
+    // After a view-only opening, the next one asks for a name again.
+    QFile::remove(b.path);
+    b.open(0);
+    QVERIFY(b.form.Text1->isEnabled() && b.form.Command1->isEnabled());
+    QCOMPARE(b.form.Labt->text(), Congratulations);
 }
 
 QTEST_MAIN(TestForm2)
