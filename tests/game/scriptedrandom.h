@@ -4,7 +4,7 @@
 
 #include <QList>
 
-// Hands out the given values in turn (again from the start when they run out); with none
+// Hands out the given values in turn, again from the start when they run out; with none
 // given, a fixed pseudo-random run, so every test sees the same letters.
 class ScriptedRandom final : public RandomSource
 {
@@ -14,7 +14,6 @@ public:
 
     float next() override
     {
-        ++draws;
         if (!m_values.isEmpty())
             return m_values.at(m_next++ % m_values.size());
         m_state = m_state * 1103515245u + 12345u;
@@ -22,7 +21,6 @@ public:
     }
     void reseed() override { ++reseeds; }
 
-    int draws = 0;
     int reseeds = 0;
 
 private:

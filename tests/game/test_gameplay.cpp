@@ -5,15 +5,11 @@
 #include "lettergame.h"
 #include "picturebox.h"
 #include "recordingsound.h"
-#include "scheduler.h"
 #include "scriptedrandom.h"
-#include "timings.h"
 
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <set>
 
 namespace {
 using Sounds = QList<QPair<int, qint64>>; // (sound id, moment)
@@ -29,369 +25,230 @@ bool markedPicture(int id, QImage &picture)
 
 int shownPicture(const PictureBox *box)
 {
-    return box->hasPicture() ? box->picture().text(QStringLiteral("id")).toInt() : 0;
+    return box->picture().text(QStringLiteral("id")).toInt();
 }
 
-// The centre of a letter's tile on the keyboard picture.
 QPoint tileOf(int key)
 {
     if (key < 10)
         return {40 * key + 20, 14};
-    if (key < 19)
-        return {20 + 40 * (key - 10) + 20, 62};
-    return {40 + 40 * (key - 19) + 20, 110};
+    return key < 19 ? QPoint(40 * key - 360, 62) : QPoint(40 * key - 700, 110);
 }
-
-// With placeholder media every sound has the same bytes, so only the moments can be told.
-bool soundsAreDistinct()
-{
-    QSet<QByteArray> images;
-    for (int id : Media::soundIds()) {
-        QByteArray image;
-        SoundById(id, image);
-        images.insert(image);
-    }
-    return images.size() == Media::soundIds().size();
-}
-
-const QColor Yellow(255, 255, 0);
 } // namespace
 
 class TestGamePlay : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
+    void init()
+    {
+        m_sound.clear();
+        m_random = ScriptedRandom();
+        m_form = std::make_unique<Form1>(
+            Form1Services{m_clock, m_sound, m_random, m_dir.path(), markedPicture});
+        m_form->show();
+    }
+    void cleanup()
+    {
+        // Tests may end in the middle of a sequence: the window takes its steps with it.
+        m_form.reset();
+        QVERIFY(!m_clock.hasPending());
+    }
 
-    void startShowsLivesScoreAndFirstLetter();
-    void presentationTimeline_data();
-    void presentationTimeline();
-    void completedRoundPausesThenAnimates();
-    void levelGrowsEveryThreeRoundsUpToEight();
-    void wrongClicksTakeLivesInTurn();
-    void fourthWrongClickEndsTheGame();
+    void roundOnTheClock_data();
+    void roundOnTheClock();
+    void wrongClicksTakeLivesThenTheGameEnds();
     void startStopsWhateverRuns_data();
     void startStopsWhateverRuns();
-    void anyButtonAnswers_data();
-    void anyButtonAnswers();
-    void clicksBeforeTheFirstGameDoNothing();
-    void startButtonStartsAGame();
-    void outlinesSurviveARepaint();
-    void closingOrDestroyingMidSequenceLeavesNothingBehind();
-    void helpWhileAnsweringGivesTheSameGameBack();
-    void helpDuringAPresentationLetsItFinish_data();
-    void helpDuringAPresentationLetsItFinish();
+    void helpGivesTheSameGameBack_data();
+    void helpGivesTheSameGameBack();
 
 private:
     void advanceTo(qint64 moment) { m_clock.advance(moment - m_clock.now()); }
-    void click(int key);
-    void clickWrong();
-    void answerRound();
-    void openBoard();
-    Sounds soundsSince(int index) const;
-    void compareSounds(const Sounds &actual, const Sounds &expected) const;
+    int nextKey() const { return m_form->state.order[m_form->state.pos]; }
+    void click(int key) { click(tileOf(key)); }
+    void clickWrong() { click((nextKey() + 1) % 26); }
+    // Any button answers, with any modifiers: the clicks take turns with three of them.
+    void click(QPoint p)
+    {
+        static const QPair<Qt::MouseButton, Qt::KeyboardModifiers> presses[] = {
+            {Qt::LeftButton, {}},
+            {Qt::RightButton, Qt::ShiftModifier},
+            {Qt::MiddleButton, Qt::ControlModifier | Qt::AltModifier}};
+        const auto &[button, modifiers] = presses[m_clicks++ % 3];
+        QTest::mouseClick(m_form->PicAll, button, modifiers, p);
+    }
+    // Runs the presentation (and whatever comes before it) to its end.
+    void openBoard()
+    {
+        m_clock.runUntilIdle();
+        QVERIFY(m_form->state.accepting && m_form->PicAll->isVisible());
+    }
+    // A new game and its first rounds answered, up to the click that completes the last.
+    void startAndPlay(int rounds)
+    {
+        QTest::mouseClick(m_form->Picbeg, Qt::LeftButton);
+        for (int round = 0; round < rounds; ++round) {
+            openBoard();
+            for (int i = 0; i <= m_form->state.level; ++i)
+                click(nextKey());
+        }
+    }
+    Sounds soundsSince(int index) const
+    {
+        Sounds result;
+        for (const auto &played : m_sound.played.mid(index))
+            result.append({played.id, played.atMs});
+        return result;
+    }
+    int cardsInView() const
+    {
+        int mask = 0;
+        for (int i = 0; i < 8; ++i)
+            mask |= int(m_form->Pict[i]->isVisible()) << i;
+        return mask;
+    }
 
     ManualScheduler m_clock;
     RecordingSound m_sound{&m_clock};
     ScriptedRandom m_random;
-    bool m_distinctSounds = false;
-    std::unique_ptr<QTemporaryDir> m_dir;
+    QTemporaryDir m_dir;
     std::unique_ptr<Form1> m_form;
+    int m_clicks = 0;
 };
 
-void TestGamePlay::initTestCase()
+void TestGamePlay::roundOnTheClock_data()
 {
-    m_distinctSounds = soundsAreDistinct();
-    if (!m_distinctSounds)
-        qInfo("placeholder sounds share their bytes: sound ids are not compared, only moments");
-}
-
-void TestGamePlay::init()
-{
-    m_sound.clear();
-    m_random = ScriptedRandom();
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_form = std::make_unique<Form1>(
-        Form1Services{m_clock, m_sound, m_random, m_dir->path(), markedPicture});
-}
-
-void TestGamePlay::cleanup()
-{
-    m_form.reset();
-    QVERIFY(!m_clock.hasPending());
-    m_dir.reset();
-}
-
-void TestGamePlay::click(int key)
-{
-    const QPoint p = tileOf(key);
-    m_form->PicAll_MouseDown(Qt::LeftButton, Qt::NoModifier, p.x(), p.y());
-}
-
-void TestGamePlay::clickWrong()
-{
-    const GameState &s = m_form->state;
-    click((s.order[s.pos] + 1) % 26);
-}
-
-void TestGamePlay::answerRound()
-{
-    const int letters = m_form->state.level + 1;
-    for (int i = 0; i < letters; ++i)
-        click(m_form->state.order[i]);
-}
-
-// Runs the presentation (and whatever comes before it) to its end.
-void TestGamePlay::openBoard()
-{
-    m_clock.runUntilIdle();
-    QVERIFY(m_form->state.accepting);
-    QVERIFY(!m_form->PicAll->isHidden());
-}
-
-Sounds TestGamePlay::soundsSince(int index) const
-{
-    Sounds result;
-    for (int i = index; i < m_sound.played.size(); ++i)
-        result.append({m_sound.played[i].id, m_sound.played[i].atMs});
-    return result;
-}
-
-void TestGamePlay::compareSounds(const Sounds &actual, const Sounds &expected) const
-{
-    QCOMPARE(actual.size(), expected.size());
-    for (int i = 0; i < actual.size(); ++i) {
-        QCOMPARE(actual[i].second, expected[i].second);
-        if (m_distinctSounds)
-            QCOMPARE(actual[i].first, expected[i].first);
-    }
-}
-
-void TestGamePlay::startShowsLivesScoreAndFirstLetter()
-{
-    m_form->show();
-    m_form->Label1->setText(QStringLiteral("999"));
-    m_form->Picbeg_Click();
-    QCOMPARE(m_form->Label1->text(), QStringLiteral("0"));
-    for (PictureBox *life : m_form->Picf)
-        QVERIFY(life->isVisible());
-    QVERIFY(m_form->PicAll->isHidden());
-    QVERIFY(m_form->PicDH->isHidden());
-    QCOMPARE(m_form->state.lives, qint16(3));
-    QCOMPARE(m_random.reseeds, 1);
-    // The first round has one letter, shown and spoken at once.
-    const int key = m_form->state.order[0];
-    QVERIFY(m_form->Pict[0]->isVisible());
-    QCOMPARE(shownPicture(m_form->Pict[0]), Media::cardOf(key));
-    for (int i = 1; i < 8; ++i)
-        QVERIFY(m_form->Pict[i]->isHidden());
-    compareSounds(soundsSince(0), {{Media::letterSoundOf(key), 0}});
-    QVERIFY(!m_form->state.accepting);
-    openBoard();
-    QCOMPARE(m_clock.now(), 2100);
-}
-
-void TestGamePlay::presentationTimeline_data()
-{
+    // A round is one letter longer every third round, up to eight.
+    QTest::addColumn<int>("roundsBefore");
     QTest::addColumn<int>("level");
-    for (int level = 0; level <= 7; ++level)
-        QTest::addRow("%d letters", level + 1) << level;
+    for (int rounds = 0; rounds <= 24; rounds += 3)
+        QTest::addRow("after %d rounds", rounds) << rounds << std::min(rounds / 3, 7);
 }
 
-void TestGamePlay::presentationTimeline()
+// A round from the press of start, or from the click that completes the round before, to
+// the moment its board takes answers.
+void TestGamePlay::roundOnTheClock()
 {
+    QFETCH(int, roundsBefore);
     QFETCH(int, level);
-    m_form->show();
-    qint64 start = m_clock.now();
-    m_form->Picbeg_Click();
-    while (m_form->state.level < level) {
-        openBoard();
-        answerRound();
-        start = m_clock.now() + Timing::RoundCompletePauseMs + 8 * Timing::AnimationFrameMs +
-                Timing::AfterAnimationMs;
-        advanceTo(start - 1);
-        QVERIFY(m_form->Pict[0]->isHidden());
-        advanceTo(start);
+    startAndPlay(roundsBefore);
+    const qint64 done = m_clock.now();
+    const int firstSound = m_sound.played.size() - 1;
+    Sounds expected;
+    qint64 start = done;
+    if (roundsBefore > 0) {
+        // The board stays with its outlines for 100 ms but judges nothing, not even for the
+        // next round; then it goes for the animation and a quiet moment.
+        advanceTo(done + 50);
+        clickWrong();
+        click(m_form->state.order[0]);
+        advanceTo(done + 99);
+        QVERIFY(m_form->PicAll->isVisible());
+        QCOMPARE(m_form->PicAll->drawnLineCount(), 4 * (std::min((roundsBefore - 1) / 3, 7) + 1));
+        QVERIFY(m_form->PicDH->isHidden());
+        advanceTo(done + 100);
+        QVERIFY(m_form->PicAll->isHidden());
+        QCOMPARE(m_form->PicAll->drawnLineCount(), 0);
+        const int frames[] = {301, 302, 303, 302, 301, 302, 303, 302};
+        for (int f = 0; f < 8; ++f) {
+            advanceTo(done + 100 + 200 * f);
+            QVERIFY(m_form->PicDH->isVisible());
+            QCOMPARE(shownPicture(m_form->PicDH), frames[f]);
+        }
+        advanceTo(done + 1700);
+        QVERIFY(m_form->PicDH->isHidden());
+        expected = {{Media::CorrectSound, done}, {Media::RoundCompleteSound, done + 100}};
+        start = done + 2200;
+    }
+    // Card i comes at 700 i and stays: all are in view until 700 (n + 1).
+    const int n = level + 1;
+    for (int i = 0; i < n; ++i) {
+        if (m_clock.now() < start + 700 * i) {
+            advanceTo(start + 700 * i - 1);
+            QCOMPARE(cardsInView(), (1 << i) - 1);
+            advanceTo(start + 700 * i);
+        }
+        QCOMPARE(cardsInView(), (2 << i) - 1);
+        const int key = m_form->state.order[i];
+        QCOMPARE(shownPicture(m_form->Pict[i]), Media::cardOf(key));
+        expected.append({Media::letterSoundOf(key), start + 700 * i});
     }
     QCOMPARE(int(m_form->state.level), level);
-    const int n = level + 1;
-    const int firstSound = m_sound.played.size() - 1;
-    const LetterOrder order = m_form->state.order;
-    std::set<int> letters(order.begin(), order.begin() + n);
-    QCOMPARE(int(letters.size()), n);
-
-    // Card i comes at 700 i and each stays: all are in view until 700 (n + 1).
-    Sounds expected;
-    for (int i = 0; i < n; ++i) {
-        const qint64 due = start + 700 * i;
-        if (i > 0) {
-            advanceTo(due - 1);
-            QVERIFY2(m_form->Pict[i]->isHidden(), qPrintable(QString::number(i)));
-            advanceTo(due);
-        }
-        QVERIFY(m_form->Pict[i]->isVisible());
-        QCOMPARE(shownPicture(m_form->Pict[i]), Media::cardOf(order[i]));
-        expected.append({Media::letterSoundOf(order[i]), due});
-    }
+    QCOMPARE(m_random.reseeds, roundsBefore + 1); // every round is shuffled anew
     advanceTo(start + 700 * (n + 1) - 1);
-    for (int i = 0; i < 8; ++i)
-        QCOMPARE(m_form->Pict[i]->isVisible(), i < n);
-    QVERIFY(m_form->PicAll->isHidden());
+    QCOMPARE(cardsInView(), (1 << n) - 1);
     advanceTo(start + 700 * (n + 1));
-    for (int i = 0; i < 8; ++i)
-        QVERIFY(m_form->Pict[i]->isHidden());
+    QCOMPARE(cardsInView(), 0);
     // A blank pause, then the board, which takes answers from that moment.
     advanceTo(start + 700 * (n + 2) - 1);
     QVERIFY(m_form->PicAll->isHidden());
     QVERIFY(m_form->state.roundComplete || !m_form->state.accepting);
     advanceTo(start + 700 * (n + 2));
     QVERIFY(m_form->PicAll->isVisible());
-    QVERIFY(m_form->state.accepting);
-    QVERIFY(!m_form->state.roundComplete);
+    QVERIFY(m_form->state.accepting && !m_form->state.roundComplete);
     QVERIFY(!m_clock.hasPending());
-    compareSounds(soundsSince(firstSound), expected);
+    QCOMPARE(soundsSince(firstSound), expected);
 }
 
-void TestGamePlay::completedRoundPausesThenAnimates()
+void TestGamePlay::wrongClicksTakeLivesThenTheGameEnds()
 {
-    m_form->show();
-    m_form->Picbeg_Click();
-    openBoard();
-    const qint64 done = m_clock.now();
-    const int before = m_sound.played.size();
-    click(m_form->state.order[0]);
-    QCOMPARE(m_form->Label1->text(), QStringLiteral("100"));
-    QCOMPARE(m_form->PicAll->drawnLineCount(), 4);
-
-    // Clicks during the pause are not judged: not even against the next round.
-    advanceTo(done + 50);
-    clickWrong();
-    click(m_form->state.order[0]);
-    QCOMPARE(m_form->state.lives, qint16(3));
-    QCOMPARE(m_form->state.fcount, 100);
-    advanceTo(done + 99);
-    QVERIFY(m_form->PicAll->isVisible());
-    QCOMPARE(m_form->PicAll->drawnLineCount(), 4);
-    QVERIFY(m_form->PicDH->isHidden());
-
-    advanceTo(done + 100);
-    QVERIFY(m_form->PicAll->isHidden());
-    QCOMPARE(m_form->PicAll->drawnLineCount(), 0);
-    const int frames[] = {301, 302, 303, 302, 301, 302, 303, 302};
-    for (int f = 0; f < 8; ++f) {
-        advanceTo(done + 100 + 200 * f);
-        QVERIFY(m_form->PicDH->isVisible());
-        QCOMPARE(shownPicture(m_form->PicDH), frames[f]);
-        QVERIFY(m_form->Pict[0]->isHidden());
-    }
-    advanceTo(done + 1700);
-    QVERIFY(m_form->PicDH->isHidden());
-    QCOMPARE(shownPicture(m_form->PicDH), 302);
-    advanceTo(done + 2199);
-    QVERIFY(m_form->Pict[0]->isHidden());
-    advanceTo(done + 2200);
-    QVERIFY(m_form->Pict[0]->isVisible());
-    compareSounds(soundsSince(before),
-                  {{Media::CorrectSound, done},
-                   {Media::RoundCompleteSound, done + 100},
-                   {Media::letterSoundOf(m_form->state.order[0]), done + 2200}});
-}
-
-void TestGamePlay::levelGrowsEveryThreeRoundsUpToEight()
-{
-    m_form->Picbeg_Click();
-    QList<int> lengths;
-    qint32 score = 0;
-    int before = 0;
-    for (int round = 0; round < 25; ++round) {
-        openBoard();
-        const int n = m_form->state.level + 1;
-        lengths << n;
-        // One sound per card, after the round-complete sound from the second round on.
-        QCOMPARE(m_sound.played.size() - before, round == 0 ? n : n + 1);
-        answerRound();
-        before = m_sound.played.size();
-        score += 100 * n * n;
-        QCOMPARE(m_form->state.fcount, score);
-        QCOMPARE(m_form->Label1->text(), QString::number(score));
-    }
-    const QList<int> expected = {1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5,
-                                 5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 8};
-    QCOMPARE(lengths, expected);
-    QCOMPARE(m_form->state.rounds, qint16(1));
-    QCOMPARE(m_random.reseeds, 25); // every round shuffles anew
-}
-
-void TestGamePlay::wrongClicksTakeLivesInTurn()
-{
-    m_form->show();
-    m_form->Picbeg_Click();
+    startAndPlay(0);
     openBoard();
     for (int wrong = 0; wrong < 3; ++wrong) {
-        const int before = m_sound.played.size();
         advanceTo(m_clock.now() + 300);
+        const int before = m_sound.played.size();
         clickWrong();
-        compareSounds(soundsSince(before), {{Media::WrongSound, m_clock.now()}});
+        QCOMPARE(soundsSince(before), (Sounds{{Media::WrongSound, m_clock.now()}}));
         for (int i = 0; i < 3; ++i)
             QCOMPARE(m_form->Picf[i]->isVisible(), i < 2 - wrong);
-        QVERIFY(m_form->PicAll->isVisible());
         QCOMPARE(m_form->PicAll->drawnLineCount(), 0);
     }
-    // No life left, but the game goes on, and the expected letter still scores in full.
-    QVERIFY(m_form->state.accepting);
-    click(m_form->state.order[0]);
-    QCOMPARE(m_form->state.fcount, 100);
-    QVERIFY(m_form->form2()->isHidden());
-}
-
-void TestGamePlay::fourthWrongClickEndsTheGame()
-{
-    m_form->show();
-    m_form->Picbeg_Click();
+    // No life left, but the game goes on and the expected letter still scores in full.
     for (int round = 0; round < 3; ++round) {
-        openBoard();
-        answerRound();
+        if (round > 0)
+            openBoard();
+        click(nextKey());
     }
-    openBoard();
-    click(m_form->state.order[0]); // two letters now: one outline stays on the board
-    QCOMPARE(m_form->PicAll->drawnLineCount(), 4);
-    for (int wrong = 0; wrong < 3; ++wrong)
-        clickWrong();
-    QVERIFY(m_form->form2()->isHidden());
+    openBoard(); // two letters now: an outline stays on the board
+    const QPoint p = tileOf(nextKey());
+    click(p);
+    // What the window paints when it is uncovered: the board's own paint, not a stored copy.
+    const QImage shot = m_form->PicAll->grab().toImage();
+    const QRect tile(LetterGame::outlineAt(p.x(), p.y()).front().p1(), QSize(40, 28));
+    for (int y = tile.top() - 1; y <= tile.bottom() + 1; ++y) {
+        for (int x = tile.left() - 1; x <= tile.right() + 1; ++x) {
+            const bool border = tile.contains(x, y) && !tile.adjusted(1, 1, -1, -1).contains(x, y);
+            if (shot.rect().contains(x, y))
+                QCOMPARE(shot.pixelColor(x, y) == QColor(Qt::yellow), border);
+        }
+    }
 
     advanceTo(m_clock.now() + 1234);
     const int before = m_sound.played.size();
     clickWrong();
-    // "Wrong" is cut off at once by the game-over sound.
-    compareSounds(soundsSince(before),
-                  {{Media::WrongSound, m_clock.now()}, {Media::GameOverSound, m_clock.now()}});
+    // The game-over sound cuts "wrong" off at once.
+    QCOMPARE(soundsSince(before),
+             (Sounds{{Media::WrongSound, m_clock.now()}, {Media::GameOverSound, m_clock.now()}}));
     QVERIFY(m_form->PicAll->isHidden());
     QCOMPARE(m_form->PicAll->drawnLineCount(), 0);
-    QVERIFY(m_form->PicDH->isVisible());
     QCOMPARE(shownPicture(m_form->PicDH), 302);
-    QVERIFY(!m_form->state.accepting);
-    QCOMPARE(m_form->state.lives, qint16(-1));
-    for (PictureBox *life : m_form->Picf)
-        QVERIFY(life->isHidden());
+    QVERIFY(m_form->PicDH->isVisible());
     QCOMPARE(m_form->Label1->text(), QStringLiteral("500"));
     QCOMPARE(m_form->form2()->fcount, 500);
     QVERIFY(m_form->form2()->isVisible());
     QVERIFY(!m_clock.hasPending());
-
     // Nothing more is judged until the start button.
-    const int after = m_sound.played.size();
-    click(m_form->state.order[m_form->state.pos]);
+    click(nextKey());
     clickWrong();
-    QCOMPARE(m_sound.played.size(), after);
-    QCOMPARE(m_form->state.fcount, 500);
+    QCOMPARE(m_sound.played.size(), before + 2);
     m_form->form2()->close();
 }
 
 void TestGamePlay::startStopsWhateverRuns_data()
 {
-    // Moments after the third round of one letter is complete; the next round has two.
+    // Moments after the third round of one letter is complete; the next round has two
+    // letters and its board opens at 5000.
     QTest::addColumn<int>("pressAt");
     QTest::newRow("pause with the last outline") << 50;
     QTest::newRow("animation, first frame") << 100;
@@ -401,217 +258,94 @@ void TestGamePlay::startStopsWhateverRuns_data()
     QTest::newRow("second card") << 2200 + 700;
     QTest::newRow("both cards, last beat") << 2200 + 1500;
     QTest::newRow("blank before the board") << 2200 + 2100;
+    QTest::newRow("answering, one letter given") << 5100;
 }
 
 void TestGamePlay::startStopsWhateverRuns()
 {
     QFETCH(int, pressAt);
-    m_form->show();
-    m_form->Picbeg_Click();
-    for (int round = 0; round < 3; ++round) {
-        openBoard();
-        answerRound();
-    }
-    const qint64 done = m_clock.now();
-    advanceTo(done + pressAt);
-    const qint64 press = m_clock.now();
+    QTest::mouseClick(m_form->Picbeg, Qt::LeftButton);
+    openBoard();
+    clickWrong(); // a life lost, which the new game gives back
+    startAndPlay(3);
+    const qint64 press = m_clock.now() + pressAt;
+    advanceTo(press);
+    if (pressAt >= 5000)
+        click(nextKey());
     const int before = m_sound.played.size();
-    m_form->Picbeg_Click();
+    QTest::mouseClick(m_form->Picbeg, Qt::LeftButton);
 
-    QCOMPARE(m_form->state.fcount, 0);
     QCOMPARE(m_form->Label1->text(), QStringLiteral("0"));
-    QCOMPARE(m_form->state.level, qint16(0));
-    QCOMPARE(m_form->state.lives, qint16(3));
-    QVERIFY(m_form->PicAll->isHidden());
-    QVERIFY(m_form->PicDH->isHidden());
+    for (PictureBox *life : m_form->Picf)
+        QVERIFY(life->isVisible());
     // Only the new game's single card is in view, from this moment on, and nothing of the
     // old run comes back.
-    const int key = m_form->state.order[0];
+    const int key = nextKey();
     for (qint64 t = press; t < press + 1400; t += 50) {
         advanceTo(t);
-        QVERIFY(m_form->Pict[0]->isVisible());
+        QCOMPARE(cardsInView(), 1);
         QCOMPARE(shownPicture(m_form->Pict[0]), Media::cardOf(key));
-        for (int i = 1; i < 8; ++i)
-            QVERIFY(m_form->Pict[i]->isHidden());
-        QVERIFY(m_form->PicDH->isHidden());
-        QVERIFY(m_form->PicAll->isHidden());
+        QVERIFY(m_form->PicDH->isHidden() && m_form->PicAll->isHidden());
     }
     openBoard();
     QCOMPARE(m_clock.now(), press + 2100);
-    compareSounds(soundsSince(before), {{Media::letterSoundOf(key), press}});
-    QCOMPARE(m_form->state.level, qint16(0));
-}
-
-void TestGamePlay::anyButtonAnswers_data()
-{
-    QTest::addColumn<Qt::MouseButton>("button");
-    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
-    QTest::newRow("left") << Qt::LeftButton << Qt::KeyboardModifiers();
-    QTest::newRow("right with shift")
-        << Qt::RightButton << Qt::KeyboardModifiers(Qt::ShiftModifier);
-    QTest::newRow("middle with ctrl and alt")
-        << Qt::MiddleButton << (Qt::ControlModifier | Qt::AltModifier);
-}
-
-void TestGamePlay::anyButtonAnswers()
-{
-    QFETCH(Qt::MouseButton, button);
-    QFETCH(Qt::KeyboardModifiers, modifiers);
-    m_form->show();
-    m_form->Picbeg_Click();
-    openBoard();
-    QTest::mousePress(m_form->PicAll, button, modifiers, tileOf(m_form->state.order[0]));
-    QCOMPARE(m_form->state.fcount, 100);
-    QVERIFY(m_form->state.roundComplete);
-}
-
-void TestGamePlay::clicksBeforeTheFirstGameDoNothing()
-{
-    m_form->show();
-    const GameState before = m_form->state;
-    for (int key : {0, 10, 25}) {
-        QTest::mousePress(m_form->PicAll, Qt::LeftButton, {}, tileOf(key));
-        QTest::mouseRelease(m_form->PicAll, Qt::LeftButton, {}, tileOf(key));
-    }
-    QVERIFY(m_sound.played.isEmpty());
+    QCOMPARE(soundsSince(before), (Sounds{{Media::letterSoundOf(key), press}}));
+    QEXPECT_FAIL("pause with the last outline", "start leaves the old outline drawn", Continue);
+    QEXPECT_FAIL("answering, one letter given", "start leaves the old outline drawn", Continue);
     QCOMPARE(m_form->PicAll->drawnLineCount(), 0);
-    QCOMPARE(m_form->state.lives, before.lives);
-    QCOMPARE(m_form->state.fcount, before.fcount);
-    QVERIFY(!m_clock.hasPending());
-}
-
-void TestGamePlay::startButtonStartsAGame()
-{
-    m_form->show();
-    QTest::mouseClick(m_form->Picbeg, Qt::LeftButton);
-    QVERIFY(m_form->Pict[0]->isVisible());
-    QCOMPARE(m_form->state.lives, qint16(3));
-    QVERIFY(m_clock.hasPending());
-}
-
-void TestGamePlay::outlinesSurviveARepaint()
-{
-    m_form->show();
-    m_form->Picbeg_Click();
-    for (int round = 0; round < 3; ++round) {
-        openBoard();
-        answerRound();
-    }
-    openBoard();
-    const QPoint p = tileOf(m_form->state.order[0]);
-    click(m_form->state.order[0]);
-    const QRect tile(LetterGame::outlineAt(p.x(), p.y()).front().p1(), QSize(40, 28));
-    // What the window paints when it is uncovered: the board's own paint, not a stored copy.
-    const QImage shot = m_form->PicAll->grab().toImage();
-    for (const QPoint corner : {tile.topLeft(), tile.topRight(), tile.bottomLeft(),
-                                tile.bottomRight(), QPoint(tile.center().x(), tile.top())})
-        QCOMPARE(shot.pixelColor(corner), Yellow);
-    QVERIFY(shot.pixelColor(tile.right() + 1, tile.bottom()) != Yellow);
-    QVERIFY(shot.pixelColor(tile.center()) != Yellow);
-}
-
-void TestGamePlay::closingOrDestroyingMidSequenceLeavesNothingBehind()
-{
-    m_form->show();
-    m_form->Picbeg_Click();
-    QVERIFY(m_clock.hasPending());
+    click(key);
+    QCOMPARE(m_form->state.fcount, 100);
+    // Closing the window ends the program: nothing of the round may run on.
     m_form->close();
     QVERIFY(!m_clock.hasPending());
-
-    // A window destroyed in the middle of the round animation takes its steps with it.
-    m_form = std::make_unique<Form1>(
-        Form1Services{m_clock, m_sound, m_random, m_dir->path(), markedPicture});
-    m_form->Picbeg_Click();
-    openBoard();
-    answerRound();
-    advanceTo(m_clock.now() + 500);
-    QVERIFY(m_clock.hasPending());
-    m_form.reset();
-    QVERIFY(!m_clock.hasPending());
-    m_clock.advance(10'000);
 }
 
-void TestGamePlay::helpWhileAnsweringGivesTheSameGameBack()
+void TestGamePlay::helpGivesTheSameGameBack_data()
 {
-    m_form->show();
-    m_form->Picbeg_Click();
-    for (int round = 0; round < 3; ++round) {
-        openBoard();
-        answerRound();
+    // Moments after the third round of one letter is complete, as above.
+    QTest::addColumn<int>("openAt");
+    QTest::addColumn<int>("closeAt");
+    QTest::newRow("in the pause after a round") << 50 << 1000;
+    QTest::newRow("presentation, closed before the board opens") << 2500 << 3000;
+    QTest::newRow("presentation, closed after the board opens") << 2500 << 6000;
+    QTest::newRow("answering, one letter given") << 5100 << 6000;
+}
+
+void TestGamePlay::helpGivesTheSameGameBack()
+{
+    QFETCH(int, openAt);
+    QFETCH(int, closeAt);
+    startAndPlay(3);
+    const qint64 done = m_clock.now();
+    advanceTo(done + openAt);
+    const bool answering = openAt >= 5000;
+    if (answering) {
+        click(nextKey());
+        clickWrong();
     }
-    openBoard(); // two letters a round now
-    const LetterOrder order = m_form->state.order;
-    click(order[0]);
-    clickWrong();
     const GameState before = m_form->state;
-
-    m_form->Pichp_Click();
-    QVERIFY(m_form->form3()->isVisible());
+    QTest::mouseClick(m_form->Pichp, Qt::LeftButton);
     QVERIFY(!m_form->isEnabled());
-    click(order[1]); // the board takes nothing while help is open
-    QCOMPARE(m_form->state.pos, before.pos);
+    // The window is disabled, but even a click that got through would count for nothing.
+    const QPoint p = tileOf(nextKey());
+    m_form->PicAll_MouseDown(Qt::LeftButton, {}, p.x(), p.y());
     QCOMPARE(m_form->state.fcount, before.fcount);
-
+    advanceTo(done + closeAt);
+    // A presentation goes on behind help and opens the board at its usual moment.
+    QCOMPARE(m_form->state.accepting, closeAt >= 5000 && !answering);
     QVERIFY(m_form->form3()->close());
     QVERIFY(m_form->isEnabled());
-    QVERIFY(m_form->state.accepting);
+    QCOMPARE(m_form->state.accepting, closeAt >= 5000);
+    if (closeAt < 5000) {
+        advanceTo(done + 4999);
+        QVERIFY(!m_form->state.accepting);
+        advanceTo(done + 5000);
+    }
+    QVERIFY(m_form->state.accepting && m_form->PicAll->isVisible());
     QCOMPARE(m_form->state.lives, before.lives);
     // The same letter is still the one expected, and it scores in full.
-    click(order[1]);
+    click(m_form->state.order[before.pos]);
     QCOMPARE(m_form->state.fcount, before.fcount + 200);
-    QVERIFY(m_form->state.roundComplete);
-    m_clock.runUntilIdle();
-}
-
-void TestGamePlay::helpDuringAPresentationLetsItFinish_data()
-{
-    QTest::addColumn<qint64>("openAt");
-    QTest::addColumn<qint64>("closeAt");
-    QTest::newRow("closed before the board opens") << qint64(300) << qint64(1500);
-    QTest::newRow("closed after the board opens") << qint64(300) << qint64(2500);
-    QTest::newRow("in the pause after a round") << qint64(-1) << qint64(4000);
-}
-
-void TestGamePlay::helpDuringAPresentationLetsItFinish()
-{
-    QFETCH(qint64, openAt);
-    QFETCH(qint64, closeAt);
-    m_form->show();
-    const qint64 start = m_clock.now();
-    m_form->Picbeg_Click();
-    qint64 boardOpens = start + 2100;
-    closeAt += start;
-    if (openAt < 0) {
-        // Help opened in the 100 ms after the round's last letter was clicked.
-        openBoard();
-        const qint64 roundEnd = m_clock.now();
-        answerRound();
-        m_form->Pichp_Click();
-        // pause 100, animation 8 x 200 + 500, then one letter: 700 + 700 + 700
-        boardOpens = roundEnd + 100 + 2100 + 2100;
-        closeAt += roundEnd - start;
-    } else {
-        advanceTo(start + openAt);
-        m_form->Pichp_Click();
-    }
-    QVERIFY(!m_form->state.accepting);
-    if (closeAt < boardOpens) {
-        advanceTo(closeAt);
-        QVERIFY(m_form->form3()->close());
-        QVERIFY(!m_form->state.accepting); // still presenting
-        advanceTo(boardOpens);
-    } else {
-        advanceTo(boardOpens);
-        QVERIFY(m_form->state.accepting); // the presentation opened the board as usual
-        advanceTo(closeAt);
-        QVERIFY(m_form->form3()->close());
-    }
-    QVERIFY(m_form->state.accepting);
-    QVERIFY(!m_form->PicAll->isHidden());
-    const qint32 score = m_form->state.fcount;
-    click(m_form->state.order[0]);
-    QCOMPARE(m_form->state.fcount, score + 100);
-    m_clock.runUntilIdle();
 }
 
 QTEST_MAIN(TestGamePlay)
