@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QTimer>
 
 int main(int argc, char *argv[])
 {
@@ -23,9 +22,5 @@ int main(int argc, char *argv[])
     // After the application's name is set: the per-user fallback folder is named after it.
     Form1 form1({scheduler, sound, random, scoreFolder(), {}});
     form1.show();
-
-    // Open the sound device once the window is up: start-up stays quick and the first
-    // letter is heard without delay.
-    QTimer::singleShot(0, &form1, [&sound] { sound.open(); });
     return app.exec();
 }

@@ -11,6 +11,8 @@ namespace {
 // After a failed open, wait this long before trying again, so that a machine without sound
 // does not pay for the attempt on every click.
 constexpr std::int64_t RetryAfterMs = 3000;
+// Silence this long closes the device; the gaps of a running game are much shorter.
+constexpr int IdleCloseMs = 15000;
 
 std::int64_t monotonicMs()
 {
@@ -44,7 +46,17 @@ void chooseDrivers()
 
 } // namespace
 
-SdlSoundOutput::SdlSoundOutput() = default;
+SdlSoundOutput::SdlSoundOutput()
+{
+    m_idleClose.setSingleShot(true);
+    m_idleClose.setInterval(IdleCloseMs);
+    QObject::connect(&m_idleClose, &QTimer::timeout, &m_idleClose, [this] {
+        if (m_device != 0 && SDL_GetQueuedAudioSize(m_device) > 0)
+            m_idleClose.start(); // still playing
+        else
+            close();
+    });
+}
 
 SdlSoundOutput::~SdlSoundOutput()
 {
@@ -60,10 +72,12 @@ bool SdlSoundOutput::open()
             return true;
         close(); // the device went away (server restarted, headset unplugged)
     }
+    // Only a failed attempt holds the next one back; a device closed for being idle opens
+    // again at once.
     const std::int64_t now = monotonicMs();
-    if (m_lastAttemptMs >= 0 && now - m_lastAttemptMs < RetryAfterMs)
+    if (m_lastFailureMs >= 0 && now - m_lastFailureMs < RetryAfterMs)
         return false;
-    m_lastAttemptMs = now;
+    m_lastFailureMs = now;
 
     if (!m_subsystemUp) {
         chooseDrivers();
@@ -94,12 +108,14 @@ bool SdlSoundOutput::open()
     m_deviceFreq = have.freq;
     m_deviceFormat = have.format;
     m_deviceChannels = have.channels;
+    m_lastFailureMs = -1;
     SDL_PauseAudioDevice(m_device, 0);
     return true;
 }
 
 void SdlSoundOutput::close()
 {
+    m_idleClose.stop();
     if (m_device != 0) {
         SDL_CloseAudioDevice(m_device);
         m_device = 0;
@@ -138,4 +154,5 @@ void SdlSoundOutput::StartSound(const QByteArray &wavImage)
     if (!converted.isEmpty())
         SDL_QueueAudio(m_device, converted.constData(), Uint32(converted.size()));
     SDL_UnlockAudioDevice(m_device);
+    m_idleClose.start();
 }

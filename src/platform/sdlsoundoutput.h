@@ -2,6 +2,8 @@
 
 #include "soundoutput.h"
 
+#include <QTimer>
+
 #include <cstdint>
 
 // Plays WAV images through SDL2's audio subsystem. SDL decodes PCM and Microsoft ADPCM from
@@ -10,6 +12,10 @@
 //
 // Without a sound device or sound server the game simply stays silent; opening is tried
 // again now and then, so sound comes back when a server starts later.
+//
+// An open device keeps SDL's audio thread feeding it silence, so the device is opened only
+// when a sound is started and closed again after a while without sound: an idle game costs
+// no processor time.
 class SdlSoundOutput final : public SoundOutput
 {
 public:
@@ -18,8 +24,7 @@ public:
     SdlSoundOutput(const SdlSoundOutput &) = delete;
     SdlSoundOutput &operator=(const SdlSoundOutput &) = delete;
 
-    // Opens the device ahead of the first sound, so that sound starts without delay.
-    // Cheap to call again; returns whether a device is open.
+    // Opens the device if it is not open yet; returns whether a device is open.
     bool open();
     bool isOpen() const { return m_device != 0; }
 
@@ -30,8 +35,9 @@ private:
 
     std::uint32_t m_device = 0;
     bool m_subsystemUp = false;
-    std::int64_t m_lastAttemptMs = -1;
+    std::int64_t m_lastFailureMs = -1;
     int m_deviceFreq = 0;
     std::uint16_t m_deviceFormat = 0;
     std::uint8_t m_deviceChannels = 0;
+    QTimer m_idleClose;
 };

@@ -37,9 +37,7 @@ def main(binary):
         def wait_until(position, what):
             x11.wait_for(what, lambda: clock() >= position, 30)
 
-        # The device is open once the window is up; the recording runs from then on.
-        x11.wait_for("the sound device to open", lambda: clock() > 0)
-        wait_until(clock() + frames(100), "the recording to run")
+        # The device opens with the first sound; the recording runs from then on.
 
         cards = []
 
