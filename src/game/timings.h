@@ -18,4 +18,6 @@ constexpr int AfterAnimationMs = 500;
 // After the last correct click of a round the child still sees the keyboard with the last
 // key outlined, and hears the "correct" sound begin, before the board goes away.
 constexpr int RoundCompletePauseMs = 100;
+// The game-over tune (1.76 s) plays to its end before the leaderboard's own sound.
+constexpr int GameOverTuneMs = 1760;
 } // namespace Timing

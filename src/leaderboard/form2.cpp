@@ -138,8 +138,18 @@ void Form2::Form_Load()
         Label2[i]->move(Label2[i]->x(), top);
     }
 
-    if (resultSound)
+    m_heldResultSound.reset();
+    if (resultSound && holdResultSound)
+        m_heldResultSound = resultSound;
+    else if (resultSound)
         PlaySoundById(*resultSound, m_soundData, m_sound);
+}
+
+void Form2::playHeldResultSound()
+{
+    if (m_heldResultSound && isVisible())
+        PlaySoundById(*m_heldResultSound, m_soundData, m_sound);
+    m_heldResultSound.reset();
 }
 
 void Form2::createRows()
@@ -189,6 +199,7 @@ void Form2::Command1_Click()
 void Form2::Form_Unload()
 {
     destroyRows();
+    m_heldResultSound.reset();
     if (m_mainWindow)
         m_mainWindow->setEnabled(true);
     emit closed();

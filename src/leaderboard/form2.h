@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QWidget>
 
+#include <optional>
+
 #include <vector>
 
 class QLabel;
@@ -26,6 +28,12 @@ public:
 
     // Loads the window (reads and ranks the table, disables the main window) and shows it.
     void Show();
+
+    // When the window opens over the game-over tune, its own result sound would cut the tune
+    // off. With this set, the window keeps its result sound until playHeldResultSound().
+    bool holdResultSound = false;
+    // Plays the held result sound, if the window is still open and has one.
+    void playHeldResultSound();
 
     // Controls, by their names, in tab order. Label1 (names) and Label2 (scores) are control
     // arrays: element 0 is part of the window, the other rows exist only while it is open.
@@ -59,6 +67,7 @@ private:
     const QString &m_sPath; // the main window's, filled in after this window is made
     SoundOutput &m_sound;
     QByteArray m_soundData;
+    std::optional<int> m_heldResultSound;
 
     ScoreTable m_table;
     qint16 m_insertion = -1;

@@ -38,6 +38,7 @@ Form1::Form1(Form1Services services)
 
     createControls();
     m_form2 = std::make_unique<Form2>(this, sPath, m_services.sound);
+    m_form2->holdResultSound = true;
     m_form3 = std::make_unique<Form3>(this);
     Form_Load();
 
@@ -181,6 +182,8 @@ void Form1::Picbeg_Click()
         card->hide();
 
     PicAll->hide();
+    // Outlines from an interrupted game would look like answers already given in the new one.
+    PicAll->clearDrawing();
     PicDH->hide();
     LetterGame::startGame(state);
     for (PictureBox *life : Picf)
@@ -288,4 +291,5 @@ void Form1::EndGame()
     state.accepting = false;
     m_form2->fcount = state.fcount;
     m_form2->Show();
+    m_sequence.wait(Timing::GameOverTuneMs).then([this] { m_form2->playHeldResultSound(); });
 }

@@ -7,6 +7,7 @@
 #include "recordingsound.h"
 #include "scriptedrandom.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -225,6 +226,11 @@ void TestGamePlay::wrongClicksTakeLivesThenTheGameEnds()
     }
 
     advanceTo(m_clock.now() + 1234);
+    // A table of ten zero scores, which 500 makes: the leaderboard has a sound of its own.
+    QFile table(m_dir.filePath(QStringLiteral("tavik.tmp")));
+    QVERIFY(table.open(QIODevice::WriteOnly));
+    table.write(QByteArray("0,0\r\n").repeated(10));
+    table.close();
     const int before = m_sound.played.size();
     clickWrong();
     // The game-over sound cuts "wrong" off at once.
@@ -237,11 +243,14 @@ void TestGamePlay::wrongClicksTakeLivesThenTheGameEnds()
     QCOMPARE(m_form->Label1->text(), QStringLiteral("500"));
     QCOMPARE(m_form->form2()->fcount, 500);
     QVERIFY(m_form->form2()->isVisible());
-    QVERIFY(!m_clock.hasPending());
     // Nothing more is judged until the start button.
     click(nextKey());
     clickWrong();
     QCOMPARE(m_sound.played.size(), before + 2);
+    // The leaderboard's fanfare waits for the game-over tune to end instead of cutting it off.
+    const qint64 over = m_clock.now();
+    m_clock.runUntilIdle();
+    QCOMPARE(soundsSince(before + 2), (Sounds{{Media::MadeTheTableSound, over + 1760}}));
     m_form->form2()->close();
 }
 
@@ -290,8 +299,6 @@ void TestGamePlay::startStopsWhateverRuns()
     openBoard();
     QCOMPARE(m_clock.now(), press + 2100);
     QCOMPARE(soundsSince(before), (Sounds{{Media::letterSoundOf(key), press}}));
-    QEXPECT_FAIL("pause with the last outline", "start leaves the old outline drawn", Continue);
-    QEXPECT_FAIL("answering, one letter given", "start leaves the old outline drawn", Continue);
     QCOMPARE(m_form->PicAll->drawnLineCount(), 0);
     click(key);
     QCOMPARE(m_form->state.fcount, 100);
