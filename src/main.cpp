@@ -1,8 +1,8 @@
-#include "form1.h"
-#include "programdir.h"
-#include "randomsource.h"
-#include "scheduler.h"
-#include "sdlsoundoutput.h"
+#include "leaderboard/scorefolder.h"
+#include "main_window/form1.h"
+#include "platform/randomsource.h"
+#include "platform/scheduler.h"
+#include "sound/sdlsoundoutput.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,119 +1,203 @@
-#include "lettergame.h"
+#include "game/lettergame.h"
 
-#include <limits>
+#include "game/gameview.h"
+#include "game/shuffle.h"
+#include "game/timings.h"
+#include "media/mediaids.h"
 
-namespace LetterGame {
+namespace {
+constexpr int CardPlaces = 8;
+} // namespace
 
-KeyHit keyAt(int x, int y)
+LetterGame::LetterGame(Scheduler &scheduler, RandomSource &random, GameView &view)
+    : m_random(random), m_view(view), m_sequence(scheduler)
 {
-    KeyHit hit;
-    // C++ % keeps the sign of the dividend, as the judging rule wants for clicks left of a row.
-    hit.rowValue = (y - y % RowBand) / RowBand;
-    switch (hit.rowValue) {
-    case 1:
-        hit.offset = 20;
-        hit.base = 10;
-        break;
-    case 2:
-        hit.offset = 40;
-        hit.base = 19;
-        break;
-    default:
-        // Row 0, and the last three pixel lines (row value 3), go by the top row.
-        break;
+    m_state.letterCount = 26;
+}
+
+LetterGame::~LetterGame()
+{
+    stop();
+}
+
+void LetterGame::stop()
+{
+    m_sequence.cancel();
+}
+
+void LetterGame::start()
+{
+    // A press always begins a new game, also in the middle of a presentation or the round
+    // animation: whatever was still to come of the old one is dropped first, and its cards
+    // go with it, so the new round starts on a clean screen.
+    m_sequence.cancel();
+    for (int i = 0; i < CardPlaces; ++i)
+        m_view.hideCard(i);
+
+    m_view.setBoardShown(false);
+    // Outlines from an interrupted game would look like answers already given in the new one.
+    m_view.clearBoard();
+    m_view.setAnimationShown(false);
+    m_state.level = 0;
+    m_state.rounds = 0;
+    m_state.pos = 0;
+    m_state.fcount = 0;
+    m_state.lives = Rules::StartLives;
+    m_state.roundComplete = false;
+    for (int i = 0; i < Rules::StartLives; ++i)
+        m_view.setLifeShown(i, true);
+    m_view.showScore(m_state.fcount);
+    PresentSequence();
+}
+
+void LetterGame::PresentSequence()
+{
+    ShuffleLetters(m_state.order, m_state.letterCount, m_random);
+    const int last = m_state.level; // the round's length is fixed when it begins
+    for (int i = 0; i <= last; ++i) {
+        m_sequence
+            .then([this, i] {
+                const int key = m_state.order.at(i);
+                m_view.showCard(i, Media::cardOf(key));
+                m_view.playSound(Media::letterSoundOf(key));
+            })
+            .wait(Timing::CardMs);
     }
-    const int dx = x - hit.offset;
-    hit.c = dx % TileWidth;
-    hit.col = (dx - hit.c) / TileWidth;
-    hit.k = hit.base + hit.col;
-    return hit;
+    m_sequence.wait(Timing::AfterLastCardMs)
+        .then([this] {
+            for (int i = 0; i <= m_state.level; ++i)
+                m_view.hideCard(i);
+        })
+        .wait(Timing::BlankMs)
+        .then([this] {
+            openBoard();
+            m_view.setBoardShown(true);
+        });
 }
 
-Outline outlineAt(int x, int y)
+void LetterGame::openBoard()
 {
-    const KeyHit hit = keyAt(x, y);
-    const int x0 = x - hit.c;
-    // The tiles of the three rows start at y 1, 49 and 97; 47 + 1 + row puts the outline on
-    // them for any click on a tile.
-    const int yT = y - y % OutlineBand + 1 + hit.rowValue;
-    const int right = x0 + OutlineWidth - 1;
-    const int bottom = yT + OutlineHeight - 1;
-    return {QLine(x0, yT, right, yT), QLine(x0, yT, x0, bottom), QLine(right, yT, right, bottom),
-            QLine(x0, bottom, x0 + OutlineWidth, bottom)};
+    m_state.accepting = true;
+    m_state.roundComplete = false;
 }
 
-qint32 addPoints(qint32 score, qint32 points)
+void LetterGame::PlayRoundAnimation()
 {
-    const qint64 sum = qint64(score) + qint64(points);
-    constexpr qint64 top = std::numeric_limits<qint32>::max();
-    return qint32(sum > top ? top : sum);
-}
-
-void startGame(GameState &state)
-{
-    state.level = 0;
-    state.rounds = 0;
-    state.pos = 0;
-    state.fcount = 0;
-    state.lives = StartLives;
-    state.roundComplete = false;
-}
-
-void openBoard(GameState &state)
-{
-    state.accepting = true;
-    state.roundComplete = false;
-}
-
-bool closeBoardForHelp(GameState &state)
-{
-    const bool answering = state.accepting && !state.roundComplete;
-    state.accepting = false;
-    return answering;
-}
-
-void reopenBoardAfterHelp(GameState &state, bool wasAnswering)
-{
-    if (wasAnswering)
-        state.accepting = true;
-}
-
-ClickResult judgeClick(GameState &state, int x, int y)
-{
-    ClickResult result;
-    if (!state.accepting || state.roundComplete)
-        return result;
-
-    result.key = keyAt(x, y);
-    if (result.key.k == state.order.at(state.pos)) {
-        state.fcount = addPoints(state.fcount, PointsPerLetter * (state.level + 1));
-        result.outline = outlineAt(x, y);
-        ++state.pos;
-        if (state.pos <= state.level) {
-            result.outcome = ClickResult::Outcome::Correct;
-            return result;
+    m_sequence.then([this] { m_view.setAnimationShown(true); });
+    for (int repeat = 0; repeat < Timing::AnimationRepeats; ++repeat) {
+        for (int frame : {Media::AnimationFrame1, Media::AnimationFrame2, Media::AnimationFrame3,
+                          Media::AnimationFrame2}) {
+            m_sequence.then([this, frame] { m_view.showAnimationFrame(frame); })
+                .wait(Timing::AnimationFrameMs);
         }
-        state.pos = 0;
-        if (++state.rounds >= RoundsPerLevel) {
-            state.rounds = 0;
-            if (state.level < TopLevel)
-                ++state.level;
+    }
+    m_sequence.then([this] { m_view.setAnimationShown(false); }).wait(Timing::AfterAnimationMs);
+}
+
+void LetterGame::boardMouseDown(int x, int y)
+{
+    answer(x, y);
+}
+
+bool LetterGame::letterKey(const QString &text, Qt::KeyboardModifiers modifiers, bool autoRepeat)
+{
+    // Shift (and Caps Lock, which only changes the text) still type the letter; a shortcut
+    // with Ctrl, Alt or the Super key is not an answer.
+    if (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    if (text.size() != 1)
+        return false;
+    const char letter = text.at(0).toUpper().toLatin1();
+    const char *at = letter >= 'A' && letter <= 'Z'
+                         ? std::char_traits<char>::find(Media::KeyboardLetters, 26, letter)
+                         : nullptr;
+    if (!at)
+        return false;
+    // A key held down answers once: its repeats are not new answers.
+    if (!autoRepeat) {
+        const QPoint centre = Rules::keyCentre(int(at - Media::KeyboardLetters));
+        answer(centre.x(), centre.y());
+    }
+    return true;
+}
+
+void LetterGame::answer(int x, int y)
+{
+    if (!m_state.accepting || m_state.roundComplete)
+        return;
+
+    const Rules::KeyHit key = Rules::keyAt(x, y);
+    if (key.k == m_state.order.at(m_state.pos)) {
+        m_state.fcount = Rules::addPoints(m_state.fcount, Rules::PointsPerLetter * (m_state.level + 1));
+        m_view.showScore(m_state.fcount);
+        m_view.drawOutline(Rules::outlineAt(x, y));
+        ++m_state.pos;
+        m_view.playSound(Media::CorrectSound);
+        if (m_state.pos <= m_state.level)
+            return;
+
+        m_state.pos = 0;
+        if (++m_state.rounds >= Rules::RoundsPerLevel) {
+            m_state.rounds = 0;
+            if (m_state.level < Rules::TopLevel)
+                ++m_state.level;
         }
-        state.roundComplete = true;
-        result.outcome = ClickResult::Outcome::RoundComplete;
-        return result;
+        // The board stays in view a moment with the last key outlined, but judges nothing
+        // more: a further click must not count against the next round.
+        m_state.roundComplete = true;
+        m_sequence.wait(Timing::RoundCompletePauseMs).then([this] {
+            m_view.setBoardShown(false);
+            m_view.clearBoard();
+            m_view.playSound(Media::RoundCompleteSound);
+        });
+        PlayRoundAnimation();
+        m_sequence.then([this] { PresentSequence(); });
+        return;
     }
 
-    --state.lives;
-    if (state.lives >= 0) {
-        result.outcome = ClickResult::Outcome::Wrong;
-        result.lifeLost = state.lives;
-        return result;
+    --m_state.lives;
+    m_view.playSound(Media::WrongSound);
+    if (m_state.lives >= 0) {
+        m_view.setLifeShown(m_state.lives, false);
+        return;
     }
+    m_view.setBoardShown(false);
+    m_view.showAnimationFrame(Media::AnimationFrame2);
+    m_view.setAnimationShown(true);
+    EndGame();
+}
+
+void LetterGame::EndGame()
+{
+    m_view.clearBoard();
+    // Started right after the "wrong" sound, which it cuts off.
+    m_view.playSound(Media::GameOverSound);
     // Nothing more to answer: the board is closed until the start button is pressed.
-    state.accepting = false;
-    result.outcome = ClickResult::Outcome::GameOver;
-    return result;
+    m_state.accepting = false;
+    const int resultSound = m_view.showLeaderboard(m_state.fcount);
+    // The leaderboard's answer waits for the game-over tune to end instead of cutting it off.
+    if (resultSound != 0)
+        m_sequence.wait(Timing::GameOverTuneMs).then([this, resultSound] {
+            m_view.playSound(resultSound);
+        });
 }
 
-} // namespace LetterGame
+void LetterGame::helpOpened()
+{
+    // A presentation goes on behind the help window and opens the board at its end as usual.
+    m_answeringBeforeHelp = m_state.accepting && !m_state.roundComplete;
+    m_state.accepting = false;
+}
+
+void LetterGame::helpClosed()
+{
+    // A child who was answering goes on where they left off: same letter, score and lives.
+    if (m_answeringBeforeHelp)
+        m_state.accepting = true;
+    m_answeringBeforeHelp = false;
+}
+
+void LetterGame::leaderboardClosed()
+{
+    m_sequence.cancel();
+}

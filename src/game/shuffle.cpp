@@ -1,6 +1,6 @@
-#include "shuffle.h"
+#include "game/shuffle.h"
 
-#include "randomsource.h"
+#include "platform/randomsource.h"
 
 #include <algorithm>
 

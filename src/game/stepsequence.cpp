@@ -1,4 +1,4 @@
-#include "stepsequence.h"
+#include "game/stepsequence.h"
 
 StepSequence &StepSequence::then(std::function<void()> action)
 {
@@ -23,8 +23,11 @@ void StepSequence::cancel()
 
 void StepSequence::add(Step step)
 {
+    const bool idle = !m_running && !isRunning();
+    if (idle)
+        m_dueMs = m_scheduler.now(); // a new run starts its clock now
     m_steps.push_back(std::move(step));
-    if (!m_running && m_pending == 0)
+    if (idle)
         runSteps();
 }
 
@@ -37,7 +40,9 @@ void StepSequence::runSteps()
         if (step.action) {
             step.action();
         } else {
-            m_pending = m_scheduler.runAfter(step.pauseMs, [this] {
+            m_dueMs += step.pauseMs;
+            const qint64 delay = qMax<qint64>(0, m_dueMs - m_scheduler.now());
+            m_pending = m_scheduler.runAfter(int(delay), [this] {
                 m_pending = 0;
                 runSteps();
             });

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "scheduler.h"
+#include "platform/scheduler.h"
 
 #include <deque>
 #include <functional>
@@ -10,6 +10,9 @@
 // and the buttons answer. Steps added to an idle sequence start at once; steps added while it
 // runs (also from inside one of its actions) wait their turn. cancel() drops everything that
 // has not happened yet, so one run can never interleave with the next.
+//
+// Every step is due at its nominal time from the start of the run, not from the step before:
+// a timer that fires late makes that one step late, never the ones after it.
 class StepSequence
 {
 public:
@@ -38,4 +41,5 @@ private:
     std::deque<Step> m_steps;
     Scheduler::TaskId m_pending = 0; // the pause now running; 0 when none
     bool m_running = false;          // inside runSteps(), so additions only queue
+    qint64 m_dueMs = 0;              // when the run's next step is due, on the scheduler's clock
 };

@@ -1,4 +1,4 @@
-#include "helptext.h"
+#include "help/helptext.h"
 
 QString helpText()
 {

@@ -1,15 +1,11 @@
-#include "form2.h"
+#include "leaderboard/form2.h"
 
-#include "catalogue.h"
-#include "soundoutput.h"
-#include "windowkit.h"
+#include "media/mediaids.h"
+#include "widgets/windowkit.h"
 
-#include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-
-#include <optional>
 
 namespace {
 const QString Congratulations = QStringLiteral("恭喜恭喜!您上榜了。您的大名:");
@@ -20,21 +16,11 @@ const QString CannotSave = QStringLiteral("哎呀，名字没存上，请叫大�
 constexpr int FirstRowTop = 80;
 constexpr int RowStep = 24;
 
-void paintWhite(QWidget *widget)
-{
-    QPalette p = widget->palette();
-    p.setColor(QPalette::Window, Qt::white);
-    widget->setPalette(p);
-    widget->setAutoFillBackground(true);
-}
 } // namespace
 
-Form2::Form2(QWidget *mainWindow, const QString &sPath, SoundOutput &sound)
-    : QWidget(nullptr), m_mainWindow(mainWindow), m_sPath(sPath), m_sound(sound)
+Form2::Form2(QWidget *mainWindow, const QString &sPath)
+    : ChildWindow(mainWindow, QStringLiteral("排行榜"), {328, 371}, Qt::white), m_sPath(sPath)
 {
-    setWindowTitle(QStringLiteral("排行榜"));
-    makeFixedWindow(this, {328, 371});
-    paintWhite(this);
     createControls();
 }
 
@@ -50,19 +36,16 @@ void Form2::createControls()
 
     Label2.push_back(new QLabel(QStringLiteral("Label2"), this));
     Label2[0]->setGeometry(152, FirstRowTop, 89, 25);
-    paintWhite(Label2[0]);
+    setColours(Label2[0], Qt::white);
 
     Label1.push_back(new QLabel(QStringLiteral("Label1"), this));
     Label1[0]->setGeometry(24, FirstRowTop, 81, 25);
-    paintWhite(Label1[0]);
+    setColours(Label1[0], Qt::white);
 
     Labt = new QLabel(Congratulations, this);
     Labt->setGeometry(24, 16, 225, 25);
     Labt->setAlignment(Qt::AlignCenter);
-    paintWhite(Labt);
-    QPalette p = Labt->palette();
-    p.setColor(QPalette::WindowText, QColor(255, 0, 0));
-    Labt->setPalette(p);
+    setColours(Labt, Qt::white, QColor(255, 0, 0));
     Labt->setFont(songFont(9, true));
 
     Command1 = new QPushButton(QStringLiteral("确认"), this);
@@ -85,11 +68,8 @@ void Form2::resetToDesign()
     Label2[0]->move(Label2[0]->x(), FirstRowTop);
 }
 
-void Form2::Show()
+void Form2::shown()
 {
-    Form_Load();
-    show();
-    activateWindow();
     if (Text1->isEnabled())
         Text1->setFocus();
 }
@@ -97,24 +77,22 @@ void Form2::Show()
 void Form2::Form_Load()
 {
     resetToDesign();
-    if (m_mainWindow)
-        m_mainWindow->setEnabled(false);
 
     m_path = ScoreFile::pathFor(m_sPath);
     m_outcome = ScoreFile::open(m_path, fcount, m_table, m_insertion);
 
-    std::optional<int> resultSound;
+    m_resultSound = 0;
     switch (m_outcome) {
     case ScoreFile::Outcome::MadeTable:
         Text1->setEnabled(true);
         Labt->setText(Congratulations);
-        resultSound = Media::MadeTheTableSound;
+        m_resultSound = Media::MadeTheTableSound;
         break;
     case ScoreFile::Outcome::MissedTable:
         Text1->setEnabled(false);
         Command1->setEnabled(false);
         Labt->setText(TableOnly);
-        resultSound = Media::MissedTheTableSound;
+        m_resultSound = Media::MissedTheTableSound;
         break;
     case ScoreFile::Outcome::Created:
     case ScoreFile::Outcome::CreateFailed:
@@ -137,19 +115,6 @@ void Form2::Form_Load()
         Label2[i]->setText(QString::number(m_table[i].score));
         Label2[i]->move(Label2[i]->x(), top);
     }
-
-    m_heldResultSound.reset();
-    if (resultSound && holdResultSound)
-        m_heldResultSound = resultSound;
-    else if (resultSound)
-        PlaySoundById(*resultSound, m_soundData, m_sound);
-}
-
-void Form2::playHeldResultSound()
-{
-    if (m_heldResultSound && isVisible())
-        PlaySoundById(*m_heldResultSound, m_soundData, m_sound);
-    m_heldResultSound.reset();
 }
 
 void Form2::createRows()
@@ -199,15 +164,4 @@ void Form2::Command1_Click()
 void Form2::Form_Unload()
 {
     destroyRows();
-    m_heldResultSound.reset();
-    if (m_mainWindow)
-        m_mainWindow->setEnabled(true);
-    emit closed();
-}
-
-void Form2::closeEvent(QCloseEvent *event)
-{
-    QWidget::closeEvent(event);
-    if (event->isAccepted())
-        Form_Unload();
 }

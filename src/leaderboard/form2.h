@@ -1,39 +1,29 @@
 #pragma once
 
-#include "scorefile.h"
-
-#include <QByteArray>
-#include <QWidget>
-
-#include <optional>
+#include "leaderboard/scorefile.h"
+#include "widgets/childwindow.h"
 
 #include <vector>
 
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class SoundOutput;
 
 // The leaderboard window: the ten best scores, and a name box when the game just ended made
-// the table. While it is open the main window is disabled, so it acts as a dialog although it
-// has no owner.
-class Form2 : public QWidget
+// the table.
+class Form2 : public ChildWindow
 {
     Q_OBJECT
 public:
-    Form2(QWidget *mainWindow, const QString &sPath, SoundOutput &sound);
+    // sPath: the folder of the score file, followed by "/".
+    Form2(QWidget *mainWindow, const QString &sPath);
     ~Form2() override;
 
     qint32 fcount = 0; // the score of the game just ended, set before Show()
 
-    // Loads the window (reads and ranks the table, disables the main window) and shows it.
-    void Show();
-
-    // When the window opens over the game-over tune, its own result sound would cut the tune
-    // off. With this set, the window keeps its result sound until playHeldResultSound().
-    bool holdResultSound = false;
-    // Plays the held result sound, if the window is still open and has one.
-    void playHeldResultSound();
+    // How the table answered the score at the last opening: a fanfare for a place on it, a
+    // soft chime for none, nothing for a brand-new or unreadable table (0).
+    int resultSound() const { return m_resultSound; }
 
     // Controls, by their names, in tab order. Label1 (names) and Label2 (scores) are control
     // arrays: element 0 is part of the window, the other rows exist only while it is open.
@@ -43,32 +33,23 @@ public:
     QLabel *Labt = nullptr;
     QPushButton *Command1 = nullptr;
 
-    // What the window holds between openings within a run.
-    const ScoreTable &table() const { return m_table; }
-    qint16 insertion() const { return m_insertion; }
-
-signals:
-    void closed();
-
 protected:
-    void closeEvent(QCloseEvent *event) override;
+    void Form_Load() override;
+    void Form_Unload() override;
+    void shown() override;
 
 private:
     void createControls();
     void resetToDesign();
-    void Form_Load();
-    void Form_Unload();
     void Text1_KeyPress(int keyAscii);
     void Command1_Click();
     void createRows();
     void destroyRows();
 
-    QWidget *m_mainWindow;
-    const QString &m_sPath; // the main window's, filled in after this window is made
-    SoundOutput &m_sound;
-    QByteArray m_soundData;
-    std::optional<int> m_heldResultSound;
+    const QString m_sPath;
+    int m_resultSound = 0;
 
+    // What the window holds between openings within a run.
     ScoreTable m_table;
     qint16 m_insertion = -1;
     QString m_path;

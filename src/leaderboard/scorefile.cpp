@@ -1,4 +1,4 @@
-#include "scorefile.h"
+#include "leaderboard/scorefile.h"
 
 #include <QFile>
 #include <QFileInfo>

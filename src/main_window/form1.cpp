@@ -1,17 +1,13 @@
-#include "form1.h"
+#include "main_window/form1.h"
 
-#include "catalogue.h"
-#include "form2.h"
-#include "form3.h"
-#include "lettergame.h"
-#include "picturebox.h"
-#include "programdir.h"
-#include "shuffle.h"
-#include "timings.h"
-#include "windowkit.h"
+#include "help/form3.h"
+#include "leaderboard/form2.h"
+#include "media/catalogue.h"
+#include "widgets/picturebox.h"
+#include "widgets/windowkit.h"
 
-#include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPainter>
 
@@ -23,7 +19,8 @@ const QColor OutlineYellow(255, 255, 0); // QBColor 14
 } // namespace
 
 Form1::Form1(Form1Services services)
-    : QWidget(nullptr), m_services(std::move(services)), m_sequence(m_services.scheduler)
+    : QWidget(nullptr), m_services(std::move(services)),
+      m_game(m_services.scheduler, m_services.random, *this)
 {
     if (!m_services.pictureById)
         m_services.pictureById = PictureById;
@@ -31,27 +28,20 @@ Form1::Form1(Form1Services services)
     setWindowTitle(QStringLiteral("识键宝"));
     setWindowIcon(programIcon());
     makeFixedWindow(this, {551, 451});
-    QPalette p = palette();
-    p.setColor(QPalette::Window, Navy);
-    setPalette(p);
-    setAutoFillBackground(true);
+    setColours(this, Navy);
 
     createControls();
-    m_form2 = std::make_unique<Form2>(this, sPath, m_services.sound);
-    m_form2->holdResultSound = true;
-    m_form3 = std::make_unique<Form3>(this);
     Form_Load();
 
     connect(Picbeg, &PictureBox::clicked, this, &Form1::Picbeg_Click);
     connect(PicAll, &PictureBox::mouseDown, this, &Form1::PicAll_MouseDown);
     connect(Pichp, &PictureBox::clicked, this, &Form1::Pichp_Click);
-    connect(m_form3.get(), &Form3::closed, this, &Form1::onHelpClosed);
 }
 
 Form1::~Form1()
 {
     // No step of a presentation may run against a window that is gone.
-    m_sequence.cancel();
+    m_game.stop();
 }
 
 // The window as designed, before any of its code runs; controls in tab order.
@@ -81,11 +71,7 @@ void Form1::createControls()
 
     Label1 = new QLabel(QStringLiteral("0"), this);
     Label1->setGeometry(472, 400, 65, 25);
-    QPalette lp = Label1->palette();
-    lp.setColor(QPalette::Window, Navy);
-    lp.setColor(QPalette::WindowText, ScoreRed);
-    Label1->setPalette(lp);
-    Label1->setAutoFillBackground(true);
+    setColours(Label1, Navy, ScoreRed);
     Label1->setFont(songFont(12, true));
 
     Picf.push_back(new PictureBox(this));
@@ -103,14 +89,12 @@ void Form1::Form_Load()
     // Start-up never fails: a picture that cannot be loaded is skipped and the box keeps
     // what it had; every other step still happens.
     placeWindowInTwips(this, 2000, 1000);
-    sPath = withSeparator(m_services.programDirectory);
+    sPath = m_services.scoreFolder + QLatin1Char('/');
 
     const auto &pictureById = m_services.pictureById;
     QImage picture;
-    state.accepting = false;
     if (pictureById(Media::Background, picture))
         m_background = picture;
-    state.letterCount = 26;
     PicAll->move(25, 235);
     if (pictureById(Media::Keyboard, picture))
         PicAll->setPicture(picture);
@@ -152,10 +136,12 @@ void Form1::paintEvent(QPaintEvent *)
 
 void Form1::closeEvent(QCloseEvent *event)
 {
-    m_sequence.cancel();
+    m_game.stop();
     // Closing the game window ends the program, whatever else is open.
-    m_form2->hide();
-    m_form3->hide();
+    if (m_form2)
+        m_form2->hide();
+    if (m_form3)
+        m_form3->hide();
     event->accept();
     QCoreApplication::quit();
 }
@@ -174,122 +160,78 @@ void Form1::playSound(int soundId)
 
 void Form1::Picbeg_Click()
 {
-    // A press always begins a new game, also in the middle of a presentation or the round
-    // animation: whatever was still to come of the old one is dropped first, and its cards
-    // go with it, so the new round starts on a clean screen.
-    m_sequence.cancel();
-    for (PictureBox *card : Pict)
-        card->hide();
-
-    PicAll->hide();
-    // Outlines from an interrupted game would look like answers already given in the new one.
-    PicAll->clearDrawing();
-    PicDH->hide();
-    LetterGame::startGame(state);
-    for (PictureBox *life : Picf)
-        life->show();
-    Label1->setText(QString::number(state.fcount));
-    PresentSequence();
-}
-
-void Form1::PresentSequence()
-{
-    ShuffleLetters(state.order, state.letterCount, m_services.random);
-    const int last = state.level; // the round's length is fixed when it begins
-    for (int i = 0; i <= last; ++i) {
-        m_sequence
-            .then([this, i] {
-                const int key = state.order.at(i);
-                setPicture(Pict.at(i), Media::cardOf(key));
-                Pict.at(i)->show();
-                playSound(Media::letterSoundOf(key));
-            })
-            .wait(Timing::CardMs);
-    }
-    m_sequence.wait(Timing::AfterLastCardMs)
-        .then([this] {
-            for (int i = 0; i <= state.level; ++i)
-                Pict.at(i)->hide();
-        })
-        .wait(Timing::BlankMs)
-        .then([this] {
-            LetterGame::openBoard(state);
-            PicAll->show();
-        });
-}
-
-void Form1::PlayRoundAnimation()
-{
-    m_sequence.then([this] { PicDH->show(); });
-    for (int repeat = 0; repeat < Timing::AnimationRepeats; ++repeat) {
-        for (int frame : {Media::AnimationFrame1, Media::AnimationFrame2, Media::AnimationFrame3,
-                          Media::AnimationFrame2}) {
-            m_sequence.then([this, frame] { setPicture(PicDH, frame); })
-                .wait(Timing::AnimationFrameMs);
-        }
-    }
-    m_sequence.then([this] { PicDH->hide(); }).wait(Timing::AfterAnimationMs);
+    m_game.start();
 }
 
 void Form1::PicAll_MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int x, int y)
 {
-    using Outcome = LetterGame::ClickResult::Outcome;
-    const LetterGame::ClickResult result = LetterGame::judgeClick(state, x, y);
-    switch (result.outcome) {
-    case Outcome::Ignored:
-        return;
-    case Outcome::Correct:
-    case Outcome::RoundComplete:
-        Label1->setText(QString::number(state.fcount));
-        for (const QLine &line : result.outline)
-            PicAll->drawLine(line.p1(), line.p2(), OutlineYellow);
-        playSound(Media::CorrectSound);
-        if (result.outcome == Outcome::Correct)
-            return;
-        // The board stays in view a moment with the last key outlined; further clicks are
-        // already ignored (the round is complete), so none counts against the next round.
-        m_sequence.wait(Timing::RoundCompletePauseMs).then([this] {
-            PicAll->hide();
-            PicAll->clearDrawing();
-            playSound(Media::RoundCompleteSound);
-        });
-        PlayRoundAnimation();
-        m_sequence.then([this] { PresentSequence(); });
-        return;
-    case Outcome::Wrong:
-        playSound(Media::WrongSound);
-        Picf.at(result.lifeLost)->hide();
-        return;
-    case Outcome::GameOver:
-        playSound(Media::WrongSound);
-        PicAll->hide();
-        setPicture(PicDH, Media::AnimationFrame2);
-        PicDH->show();
-        EndGame();
-        return;
-    }
+    m_game.boardMouseDown(x, y);
 }
 
 void Form1::Pichp_Click()
 {
-    // A presentation goes on behind the help window and opens the board at its end as usual.
-    m_answeringBeforeHelp = LetterGame::closeBoardForHelp(state);
+    m_game.helpOpened();
+    if (!m_form3) {
+        m_form3 = std::make_unique<Form3>(this);
+        connect(m_form3.get(), &Form3::closed, this, [this] { m_game.helpClosed(); });
+    }
     m_form3->Show();
 }
 
-void Form1::onHelpClosed()
+int Form1::showLeaderboard(qint32 score)
 {
-    LetterGame::reopenBoardAfterHelp(state, m_answeringBeforeHelp);
-    m_answeringBeforeHelp = false;
+    if (!m_form2) {
+        m_form2 = std::make_unique<Form2>(this, sPath);
+        connect(m_form2.get(), &Form2::closed, this, [this] { m_game.leaderboardClosed(); });
+    }
+    m_form2->fcount = score;
+    m_form2->Show();
+    return m_form2->resultSound();
 }
 
-void Form1::EndGame()
+void Form1::showCard(int place, int pictureId)
+{
+    setPicture(Pict.at(place), pictureId);
+    Pict.at(place)->show();
+}
+
+void Form1::hideCard(int place)
+{
+    Pict.at(place)->hide();
+}
+
+void Form1::setBoardShown(bool shown)
+{
+    PicAll->setVisible(shown);
+}
+
+void Form1::drawOutline(const Rules::Outline &outline)
+{
+    for (const QLine &line : outline)
+        PicAll->drawLine(line.p1(), line.p2(), OutlineYellow);
+}
+
+void Form1::clearBoard()
 {
     PicAll->clearDrawing();
-    // Started right after the "wrong" sound, which it cuts off.
-    playSound(Media::GameOverSound);
-    state.accepting = false;
-    m_form2->fcount = state.fcount;
-    m_form2->Show();
-    m_sequence.wait(Timing::GameOverTuneMs).then([this] { m_form2->playHeldResultSound(); });
+}
+
+void Form1::setAnimationShown(bool shown)
+{
+    PicDH->setVisible(shown);
+}
+
+void Form1::showAnimationFrame(int pictureId)
+{
+    setPicture(PicDH, pictureId);
+}
+
+void Form1::setLifeShown(int index, bool shown)
+{
+    Picf.at(index)->setVisible(shown);
+}
+
+void Form1::showScore(qint32 score)
+{
+    Label1->setText(QString::number(score));
 }

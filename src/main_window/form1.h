@@ -1,7 +1,7 @@
 #pragma once
 
-#include "gamestate.h"
-#include "stepsequence.h"
+#include "game/gameview.h"
+#include "game/lettergame.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -27,20 +27,20 @@ struct Form1Services
     Scheduler &scheduler;
     SoundOutput &sound;
     RandomSource &random;
-    QString programDirectory; // the folder the score file lives in, without a final "/"
+    QString scoreFolder; // where the leaderboard keeps its file, without a final "/"
     std::function<bool(int, QImage &)> pictureById; // the embedded catalogue unless replaced
 };
 
 // The game window: a keyboard to click, letter cards, lives, score, start and help buttons.
-class Form1 : public QWidget
+// It shows the game as LetterGame tells it to and hands every click on to it.
+class Form1 : public QWidget, private GameView
 {
     Q_OBJECT
 public:
     explicit Form1(Form1Services services);
     ~Form1() override;
 
-    QString sPath;        // program folder + "/", where the leaderboard keeps its file
-    GameState state;      // the running game
+    QString sPath;        // the score file's folder + "/", where the leaderboard looks
     QByteArray soundData; // image of the sound most recently started from this window
 
     // Only start-up reads these: where the first card goes and how far apart cards are.
@@ -58,40 +58,42 @@ public:
     QLabel *Label1 = nullptr;
     std::vector<PictureBox *> Picf;
 
+    const LetterGame &game() const { return m_game; }
+    // The two child windows, made when they are first shown (nullptr until then).
     Form2 *form2() const { return m_form2.get(); }
     Form3 *form3() const { return m_form3.get(); }
     const QImage &backgroundPicture() const { return m_background; }
 
 public slots:
-    // The start button: a new game, whatever is going on.
     void Picbeg_Click();
-    // A press of any mouse button on the keyboard picture, at (x, y) in its pixels.
     void PicAll_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
-    // The help button: the rules, while the game waits.
     void Pichp_Click();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
-private slots:
-    void onHelpClosed();
-
 private:
     void createControls();
     void Form_Load();
-    void PresentSequence();
-    void PlayRoundAnimation();
-    void EndGame();
     void setPicture(PictureBox *box, int pictureId);
-    void playSound(int soundId);
+
+    // GameView
+    void showCard(int place, int pictureId) override;
+    void hideCard(int place) override;
+    void setBoardShown(bool shown) override;
+    void drawOutline(const Rules::Outline &outline) override;
+    void clearBoard() override;
+    void setAnimationShown(bool shown) override;
+    void showAnimationFrame(int pictureId) override;
+    void setLifeShown(int index, bool shown) override;
+    void showScore(qint32 score) override;
+    void playSound(int soundId) override;
+    int showLeaderboard(qint32 score) override;
 
     Form1Services m_services;
     QImage m_background;
     std::unique_ptr<Form2> m_form2;
     std::unique_ptr<Form3> m_form3;
-    // The presentation, the round animation and the pauses around them: at most one runs.
-    StepSequence m_sequence;
-    // Help was opened while the child was answering: the board takes answers again on close.
-    bool m_answeringBeforeHelp = false;
+    LetterGame m_game;
 };

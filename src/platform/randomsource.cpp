@@ -1,4 +1,4 @@
-#include "randomsource.h"
+#include "platform/randomsource.h"
 
 #include <chrono>
 

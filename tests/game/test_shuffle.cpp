@@ -1,5 +1,5 @@
 #include "scriptedrandom.h"
-#include "shuffle.h"
+#include "game/shuffle.h"
 
 #include <QTest>
 

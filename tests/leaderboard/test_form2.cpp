@@ -1,6 +1,5 @@
-#include "catalogue.h"
-#include "form2.h"
-#include "recordingsound.h"
+#include "leaderboard/form2.h"
+#include "media/mediaids.h"
 #include "scorefixtures.h"
 
 #include <QLabel>
@@ -32,8 +31,7 @@ struct Board
     const QString sPath = dir.path() + '/';
     const QString path = sPath + "tavik.tmp";
     QWidget main;
-    RecordingSound sound;
-    Form2 form{&main, sPath, sound};
+    Form2 form{&main, sPath};
     QSignalSpy closed{&form, &Form2::closed};
 
     explicit Board(FileState state = FileState::Content) { prepared = prepare(state, dir, path); }
@@ -93,18 +91,18 @@ void TestForm2::opening_data()
     QTest::addColumn<QString>("heading");
     QTest::addColumn<bool>("asksName");
     QTest::addColumn<QByteArray>("table");
-    QTest::addColumn<QList<int>>("sounds");
+    QTest::addColumn<int>("sound");
 
     QTest::newRow("made the table") << FileState::Content << 650 << Congratulations << true
-                                    << Descending << QList<int>{Media::MadeTheTableSound};
+                                    << Descending << Media::MadeTheTableSound;
     QTest::newRow("missed the table") << FileState::Content << 100 << TableOnly << false
-                                      << Descending << QList<int>{Media::MissedTheTableSound};
+                                      << Descending << Media::MissedTheTableSound;
     QTest::newRow("no file yet, score 0")
-        << FileState::Missing << 0 << Congratulations << true << TenZeros << QList<int>{};
+        << FileState::Missing << 0 << Congratulations << true << TenZeros << 0;
     QTest::newRow("no file and no folder")
-        << FileState::FolderGone << 0 << Congratulations << true << TenZeros << QList<int>{};
+        << FileState::FolderGone << 0 << Congratulations << true << TenZeros << 0;
     QTest::newRow("unreadable file")
-        << FileState::Directory << 650 << CannotRead << false << TenZeros << QList<int>{};
+        << FileState::Directory << 650 << CannotRead << false << TenZeros << 0;
 }
 
 void TestForm2::opening()
@@ -124,7 +122,7 @@ void TestForm2::opening()
     QCOMPARE(b.form.Command1->isEnabled(), asksName);
     QCOMPARE(b.form.focusWidget() == b.form.Text1, asksName);
     QTEST(b.shown(), "table");
-    QTEST(b.sound.ids(), "sounds");
+    QTEST(b.form.resultSound(), "sound");
     QVERIFY(b.form.Text1->testAttribute(Qt::WA_InputMethodEnabled)); // Chinese names come so
 }
 
@@ -209,7 +207,7 @@ void TestForm2::reopeningStartsAfresh()
     QVERIFY(b.form.Text1->text().isEmpty());
     QCOMPARE(b.shown(),
              crlfLines({"a,30", "b,20", "c,10"}) + Descending.mid(Descending.indexOf("p3")));
-    QCOMPARE(b.sound.ids(), (QList<int>{Media::MadeTheTableSound, Media::MissedTheTableSound}));
+    QCOMPARE(b.form.resultSound(), Media::MissedTheTableSound);
     b.form.close();
 
     // After a view-only opening, the next one asks for a name again.

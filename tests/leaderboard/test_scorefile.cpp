@@ -1,6 +1,6 @@
 // Named cases of the score file. The fuzz replay (fuzz/) already compares reading, ranking and
 // writing back against a model on many inputs, so these are the cases a reader should see.
-#include "scorefile.h"
+#include "leaderboard/scorefile.h"
 #include "scorefixtures.h"
 
 #include <QTest>

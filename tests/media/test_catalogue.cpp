@@ -1,6 +1,6 @@
 // The catalogue as the game sees it: each id to the right embedded file, decoded. The files
 // themselves are checked in depth by tools/check-assets.py (test media_assets_check).
-#include "catalogue.h"
+#include "media/catalogue.h"
 
 #include <QColor>
 #include <QTest>

@@ -1,7 +1,7 @@
 // The real sound player, through SDL's "disk" driver, which writes what is played to a file in
 // real time: what came out, and when, is read back from that file.
-#include "catalogue.h"
-#include "sdlsoundoutput.h"
+#include "media/catalogue.h"
+#include "sound/sdlsoundoutput.h"
 #include "wavbuilder.h"
 
 #include <QElapsedTimer>

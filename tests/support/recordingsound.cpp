@@ -1,6 +1,6 @@
 #include "recordingsound.h"
 
-#include "catalogue.h"
+#include "media/catalogue.h"
 
 void RecordingSound::StartSound(const QByteArray &wavImage)
 {

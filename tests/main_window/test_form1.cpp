@@ -1,31 +1,42 @@
-#include "catalogue.h"
-#include "form1.h"
-#include "form2.h"
-#include "form3.h"
-#include "picturebox.h"
-#include "randomsource.h"
+#include "help/form3.h"
+#include "leaderboard/form2.h"
+#include "main_window/form1.h"
+#include "manualscheduler.h"
+#include "media/catalogue.h"
 #include "recordingsound.h"
+#include "scriptedrandom.h"
+#include "widgets/picturebox.h"
 
+#include <QFile>
 #include <QFontInfo>
 #include <QLabel>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
-struct FixedRandom final : RandomSource
-{
-    float next() override { return 0.f; }
-    void reseed() override {}
-};
-
 QImage picture(int id)
 {
     QImage p;
     PictureById(id, p);
     return p;
 }
+
+// The catalogue's pictures, each marked with its id so a box tells which one it shows.
+bool markedPicture(int id, QImage &picture)
+{
+    if (!PictureById(id, picture))
+        return false;
+    picture.setText(QStringLiteral("id"), QString::number(id));
+    return true;
+}
+
+int shownPicture(const PictureBox *box)
+{
+    return box->picture().text(QStringLiteral("id")).toInt();
+}
 } // namespace
 
-class TestStartup : public QObject
+class TestForm1 : public QObject
 {
     Q_OBJECT
 private slots:
@@ -34,23 +45,25 @@ private slots:
     void aMissingPictureIsSkipped();
     void windowsAreFixedWithACloseBoxOnly();
     void scoreUsesAChineseFont();
+    void theGameOnTheScreen();
 
 private:
     std::unique_ptr<Form1> makeForm(std::function<bool(int, QImage &)> pictures = {})
     {
         return std::make_unique<Form1>(
-            Form1Services{m_clock, m_sound, m_random, "/opt/game", std::move(pictures)});
+            Form1Services{m_clock, m_sound, m_random, m_dir.path(), std::move(pictures)});
     }
     ManualScheduler m_clock;
-    RecordingSound m_sound;
-    FixedRandom m_random;
+    RecordingSound m_sound{&m_clock};
+    ScriptedRandom m_random;
+    QTemporaryDir m_dir;
 };
 
-void TestStartup::layoutAndPictures()
+void TestForm1::layoutAndPictures()
 {
     auto form = makeForm();
     QCOMPARE(form->pos(), QPoint(133, 67)); // 2000 and 1000 twips, at 15 to the pixel
-    QCOMPARE(form->sPath, QStringLiteral("/opt/game/"));
+    QCOMPARE(form->sPath, m_dir.path() + '/');
     QCOMPARE(form->backgroundPicture(), picture(Media::Background));
     QCOMPARE(form->PicAll->geometry(), QRect(25, 235, 400, 132));
     QCOMPARE(form->PicAll->picture(), picture(Media::Keyboard));
@@ -85,7 +98,7 @@ void TestStartup::layoutAndPictures()
     QCOMPARE(lives, (QList<QRect>{{464, 8, 16, 16}, {484, 8, 16, 16}, {504, 8, 16, 16}}));
 
     // Start-up plays nothing and starts no game.
-    QVERIFY(m_sound.played.isEmpty() && !m_clock.hasPending() && !form->state.accepting);
+    QVERIFY(m_sound.played.isEmpty() && !m_clock.hasPending() && !form->game().state().accepting);
     // Rendered: the background picture in the corner, navy in the strip beside it.
     form->show();
     const QImage shot = form->grab().toImage();
@@ -94,14 +107,14 @@ void TestStartup::layoutAndPictures()
     QCOMPARE(shot.pixelColor(30, 240), picture(Media::Keyboard).pixelColor(5, 5));
 }
 
-void TestStartup::aMissingPictureIsSkipped_data()
+void TestForm1::aMissingPictureIsSkipped_data()
 {
     QTest::addColumn<int>("missing");
     for (int id : {200, 201, 202, 901, 902})
         QTest::addRow("%d", id) << id;
 }
 
-void TestStartup::aMissingPictureIsSkipped()
+void TestForm1::aMissingPictureIsSkipped()
 {
     QFETCH(int, missing);
     auto form =
@@ -115,14 +128,17 @@ void TestStartup::aMissingPictureIsSkipped()
     QCOMPARE(form->Picbeg->hasPicture(), missing != Media::StartButton);
     QCOMPARE(form->Pichp->hasPicture(), missing != Media::HelpButton);
     QCOMPARE(form->Pict[7]->pos(), QPoint(320, 321));
-    QCOMPARE(form->state.letterCount, qint16(26));
+    QCOMPARE(form->game().state().letterCount, qint16(26));
 }
 
-void TestStartup::windowsAreFixedWithACloseBoxOnly()
+void TestForm1::windowsAreFixedWithACloseBoxOnly()
 {
     auto form = makeForm();
+    QVERIFY(!form->form2() && !form->form3()); // made when first needed
+    form->Pichp_Click();
+    Form2 leaderboard(form.get(), form->sPath);
     const QList<QPair<QWidget *, QSize>> windows = {
-        {form.get(), {551, 451}}, {form->form2(), {328, 371}}, {form->form3(), {324, 303}}};
+        {form.get(), {551, 451}}, {&leaderboard, {328, 371}}, {form->form3(), {324, 303}}};
     for (const auto &[window, size] : windows) {
         QVERIFY(window->isWindow());
         QCOMPARE(window->minimumSize(), size);
@@ -133,7 +149,7 @@ void TestStartup::windowsAreFixedWithACloseBoxOnly()
     }
 }
 
-void TestStartup::scoreUsesAChineseFont()
+void TestForm1::scoreUsesAChineseFont()
 {
     auto form = makeForm();
     const QFontInfo info(form->Label1->font());
@@ -144,5 +160,63 @@ void TestStartup::scoreUsesAChineseFont()
     QCOMPARE(form->Label1->font().pointSize(), 12);
 }
 
-QTEST_MAIN(TestStartup)
-#include "test_startup.moc"
+// The game as the window shows it: each thing the game says lands on the right control.
+void TestForm1::theGameOnTheScreen()
+{
+    auto form = makeForm(markedPicture);
+    form->show();
+    const auto &state = form->game().state();
+    QTest::mouseClick(form->Picbeg, Qt::LeftButton);
+    const int first = state.order[0];
+    QVERIFY(form->PicAll->isHidden());
+    for (const PictureBox *life : form->Picf)
+        QVERIFY(life->isVisible());
+    QVERIFY(form->Pict[0]->isVisible());
+    QCOMPARE(shownPicture(form->Pict[0]), Media::cardOf(state.order[0]));
+    m_clock.runUntilIdle();
+    QVERIFY(form->PicAll->isVisible());
+
+    // Any button, with any modifiers, answers; the outline is painted on the key's edges.
+    const QPoint p = Rules::keyCentre(state.order[0]);
+    QTest::mouseClick(form->PicAll, Qt::RightButton, Qt::ShiftModifier, p);
+    QCOMPARE(form->Label1->text(), QStringLiteral("100"));
+    const QImage shot = form->PicAll->grab().toImage();
+    const QRect tile(Rules::outlineAt(p.x(), p.y()).front().p1(), QSize(40, 28));
+    for (int y = tile.top() - 1; y <= tile.bottom() + 1; ++y) {
+        for (int x = tile.left() - 1; x <= tile.right() + 1; ++x) {
+            const bool border = tile.contains(x, y) && !tile.adjusted(1, 1, -1, -1).contains(x, y);
+            QCOMPARE(shot.pixelColor(x, y) == QColor(Qt::yellow), border);
+        }
+    }
+    m_clock.advance(100 + 200 * 4);
+    QVERIFY(form->PicAll->isHidden() && form->PicDH->isVisible());
+    QCOMPARE(shownPicture(form->PicDH), Media::AnimationFrame1);
+    m_clock.runUntilIdle();
+
+    // Four wrong answers: the lives go right to left, then the leaderboard takes the score.
+    QFile(ScoreFile::pathFor(form->sPath)).remove();
+    for (int wrong = 0; wrong < 4; ++wrong) {
+        const QPoint w = Rules::keyCentre((state.order[0] + 1) % 26);
+        QTest::mouseClick(form->PicAll, Qt::LeftButton, {}, w);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(form->Picf[i]->isVisible(), i < 2 - wrong);
+    }
+    QVERIFY(form->PicDH->isVisible() && form->PicAll->isHidden());
+    QCOMPARE(shownPicture(form->PicDH), Media::AnimationFrame2);
+    QVERIFY(form->form2()->isVisible() && !form->isEnabled());
+    QCOMPARE(form->form2()->fcount, 100);
+    QVERIFY(form->form2()->close());
+    QVERIFY(form->isEnabled());
+
+    // Help over a waiting game; closing it gives the window back.
+    form->Pichp_Click();
+    QVERIFY(form->form3()->isVisible() && !form->isEnabled());
+    QVERIFY(form->form3()->close());
+    QVERIFY(form->isEnabled());
+    QCOMPARE(m_sound.ids().mid(0, 3),
+             (QList<int>{Media::letterSoundOf(first), Media::CorrectSound,
+                         Media::RoundCompleteSound}));
+}
+
+QTEST_MAIN(TestForm1)
+#include "test_form1.moc"

@@ -1,4 +1,6 @@
-#include "picturebox.h"
+#include "widgets/picturebox.h"
+
+#include "widgets/windowkit.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -25,10 +27,7 @@ void PictureBox::setPicture(const QImage &picture)
 
 void PictureBox::setBackColor(const QColor &color)
 {
-    QPalette p = palette();
-    p.setColor(QPalette::Window, color);
-    setPalette(p);
-    setAutoFillBackground(true);
+    setColours(this, color);
 }
 
 void PictureBox::drawLine(QPoint a, QPoint b, const QColor &color)
@@ -43,36 +42,6 @@ void PictureBox::clearDrawing()
         return;
     m_lines.clear();
     update();
-}
-
-void PictureBox::paintContent(QPainter &painter) const
-{
-    if (!m_picture.isNull())
-        painter.drawImage(0, 0, m_picture);
-    for (const DrawnLine &line : m_lines) {
-        if (line.a == line.b)
-            continue;
-        if (line.a.y() == line.b.y() || line.a.x() == line.b.x()) {
-            // Exact pixels: from a up to, not including, b.
-            const QPoint step((line.b.x() > line.a.x()) - (line.b.x() < line.a.x()),
-                              (line.b.y() > line.a.y()) - (line.b.y() < line.a.y()));
-            const QPoint last = line.b - step;
-            painter.fillRect(QRect(line.a, last).normalized(), line.color);
-        } else {
-            painter.setPen(QPen(line.color, 0));
-            painter.drawLine(line.a, line.b);
-        }
-    }
-}
-
-QImage PictureBox::rendered() const
-{
-    const QSize size = contentsRect().size();
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(palette().color(QPalette::Window));
-    QPainter painter(&image);
-    paintContent(painter);
-    return image;
 }
 
 PictureBox *PictureBox::createElement() const
@@ -95,7 +64,15 @@ void PictureBox::paintEvent(QPaintEvent *event)
     const QRect content = contentsRect();
     painter.setClipRect(content);
     painter.translate(content.topLeft());
-    paintContent(painter);
+    if (!m_picture.isNull())
+        painter.drawImage(0, 0, m_picture);
+    for (const DrawnLine &line : m_lines) {
+        // Exact pixels: from a up to, not including, b.
+        const QPoint step((line.b.x() > line.a.x()) - (line.b.x() < line.a.x()),
+                          (line.b.y() > line.a.y()) - (line.b.y() < line.a.y()));
+        if (step != QPoint())
+            painter.fillRect(QRect(line.a, line.b - step).normalized(), line.color);
+    }
 }
 
 void PictureBox::mousePressEvent(QMouseEvent *event)

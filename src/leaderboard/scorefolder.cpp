@@ -1,4 +1,6 @@
-#include "programdir.h"
+#include "leaderboard/scorefolder.h"
+
+#include "leaderboard/scorefile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -8,8 +10,6 @@
 
 namespace {
 
-const QString ScoreFileName = QStringLiteral("tavik.tmp");
-
 // Permission bits say nothing for root or on a read-only mount, so ask by doing: the table is
 // replaced through a new file beside it, and an existing table must take writes itself.
 bool mayKeepScoresIn(const QString &folder)
@@ -17,7 +17,7 @@ bool mayKeepScoresIn(const QString &folder)
     QTemporaryFile probe(folder + QStringLiteral("/.shijianbao-XXXXXX"));
     if (!probe.open())
         return false;
-    QFile existing(folder + QLatin1Char('/') + ScoreFileName);
+    QFile existing(ScoreFile::pathFor(folder + QLatin1Char('/')));
     if (!existing.exists())
         return true;
     // Appending nothing leaves the content and the modification time as they are.
@@ -25,16 +25,6 @@ bool mayKeepScoresIn(const QString &folder)
 }
 
 } // namespace
-
-QString withSeparator(const QString &directory)
-{
-    return directory + QLatin1Char('/');
-}
-
-QString programDirectoryWithSeparator()
-{
-    return withSeparator(QCoreApplication::applicationDirPath());
-}
 
 QString scoreFolder(const QString &programDir, const QString &userDataDir)
 {

@@ -2,11 +2,6 @@
 
 #include <QString>
 
-// The program's directory followed by "/". Files beside the program (the score table) are
-// named from it; a program in the root directory gives "//", which still names the file.
-QString programDirectoryWithSeparator();
-QString withSeparator(const QString &directory);
-
 // The folder the score file lives in, without a final "/". Beside the program whenever the
 // program may write there, so existing installations keep their table; otherwise (a system-wide
 // install, a read-only medium) the per-user data folder, created here if need be. If neither can

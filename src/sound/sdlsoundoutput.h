@@ -1,6 +1,6 @@
 #pragma once
 
-#include "soundoutput.h"
+#include "sound/soundoutput.h"
 
 #include <QTimer>
 

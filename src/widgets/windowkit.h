@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QFont>
 #include <QPoint>
 #include <QSize>
@@ -24,6 +25,9 @@ void makeFixedWindow(QWidget *window, QSize clientSize);
 
 // Places a top-level window's outer top-left corner on the screen, in twips.
 void placeWindowInTwips(QWidget *window, int leftTwips, int topTwips);
+
+// A widget's back colour (filled behind its content) and, if given, its text colour.
+void setColours(QWidget *widget, const QColor &back, const QColor &text = QColor());
 
 // New elements of a control array start as hidden copies of element 0.
 QLabel *createElement(const QLabel &element0);

@@ -1,4 +1,4 @@
-#include "sdlsoundoutput.h"
+#include "sound/sdlsoundoutput.h"
 
 #include <QElapsedTimer>
 #include <QFile>

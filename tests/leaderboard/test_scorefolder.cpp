@@ -1,7 +1,7 @@
 // Where the score file goes. CI runs as root, whom permission bits do not stop, so most
 // unwritable program folders here are ones nobody can write: below a regular file, or a score
 // "file" that is really a folder. The permission-bit cases run for ordinary users only.
-#include "programdir.h"
+#include "leaderboard/scorefolder.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "windowkit.h"
+#include "widgets/windowkit.h"
 
 #include <QLabel>
 #include <QWidget>
@@ -24,6 +24,16 @@ void makeFixedWindow(QWidget *window, QSize clientSize)
 void placeWindowInTwips(QWidget *window, int leftTwips, int topTwips)
 {
     window->move(twipsToPixels(leftTwips), twipsToPixels(topTwips));
+}
+
+void setColours(QWidget *widget, const QColor &back, const QColor &text)
+{
+    QPalette p = widget->palette();
+    p.setColor(QPalette::Window, back);
+    if (text.isValid())
+        p.setColor(QPalette::WindowText, text);
+    widget->setPalette(p);
+    widget->setAutoFillBackground(true);
 }
 
 QLabel *createElement(const QLabel &element0)

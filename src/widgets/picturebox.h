@@ -21,7 +21,6 @@ public:
     explicit PictureBox(QWidget *parent = nullptr);
 
     void setFrame(Frame frame);
-    Frame frame() const { return m_frame; }
 
     void setPicture(const QImage &picture);
     const QImage &picture() const { return m_picture; }
@@ -29,13 +28,11 @@ public:
 
     void setBackColor(const QColor &color);
 
-    // A line from a to b that leaves out its end point, in content pixels.
+    // A horizontal or vertical line from a to b that leaves out its end point, in content
+    // pixels.
     void drawLine(QPoint a, QPoint b, const QColor &color);
     void clearDrawing();
     int drawnLineCount() const { return m_lines.size(); }
-
-    // The picture and the drawn lines as they are painted (for tests and screenshots).
-    QImage rendered() const;
 
     // A hidden copy of this element of a control array.
     PictureBox *createElement() const;
@@ -57,8 +54,6 @@ private:
         QPoint a, b;
         QColor color;
     };
-    void paintContent(QPainter &painter) const;
-
     Frame m_frame = Frame::None;
     QImage m_picture;
     QVector<DrawnLine> m_lines;
