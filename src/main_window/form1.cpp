@@ -8,6 +8,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 
@@ -156,6 +157,14 @@ void Form1::setPicture(PictureBox *box, int pictureId)
 void Form1::playSound(int soundId)
 {
     PlaySoundById(soundId, soundData, m_services.sound);
+}
+
+void Form1::keyPressEvent(QKeyEvent *event)
+{
+    if (m_game.letterKey(event->text(), event->modifiers(), event->isAutoRepeat()))
+        event->accept();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void Form1::Picbeg_Click()

@@ -72,6 +72,8 @@ public slots:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    // A letter key answers like a click on that letter's key of the picture.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void createControls();

@@ -193,11 +193,15 @@ void TestForm1::theGameOnTheScreen()
     QCOMPARE(shownPicture(form->PicDH), Media::AnimationFrame1);
     m_clock.runUntilIdle();
 
-    // Four wrong answers: the lives go right to left, then the leaderboard takes the score.
+    // Four wrong answers, by mouse and by the real keyboard: the lives go right to left, then
+    // the leaderboard takes the score.
     QFile(ScoreFile::pathFor(form->sPath)).remove();
     for (int wrong = 0; wrong < 4; ++wrong) {
-        const QPoint w = Rules::keyCentre((state.order[0] + 1) % 26);
-        QTest::mouseClick(form->PicAll, Qt::LeftButton, {}, w);
+        const int key = (state.order[0] + 1) % 26;
+        if (wrong % 2)
+            QTest::keyClick(form.get(), QChar(Media::KeyboardLetters[key]).toLower().toLatin1());
+        else
+            QTest::mouseClick(form->PicAll, Qt::LeftButton, {}, Rules::keyCentre(key));
         for (int i = 0; i < 3; ++i)
             QCOMPARE(form->Picf[i]->isVisible(), i < 2 - wrong);
     }
