@@ -26,7 +26,7 @@ Form1::Form1(Form1Services services)
     : QWidget(nullptr), m_services(std::move(services)), m_sequence(m_services.scheduler)
 {
     if (!m_services.pictureById)
-        m_services.pictureById = PictureById;
+        m_services.pictureById = [](int id, QImage &picture) { return PictureById(id, picture); };
 
     setWindowTitle(QStringLiteral("识键宝"));
     setWindowIcon(programIcon());
