@@ -1,21 +1,39 @@
-#!/usr/bin/env python3
-"""Checks the finished media against what the game assumes about it.
+#!/usr/bin/python3
+"""Checks the finished media against assets/catalogue.txt and what the game assumes.
 
-The game embeds these files as they are and reads them with its own small
-BMP/WAV readers, lays pictures edge to edge on exactly coloured grounds and
-steps letter names every 700 ms, so any drift in size, format, length or
-ground colour is a visible or audible bug. Usage:
+The game embeds these files as they are, lays pictures edge to edge on exactly
+coloured grounds, maps clicks on the keyboard picture to keys by fixed
+rectangles and steps letter names every 700 ms, so any drift in size, format,
+length or ground colour is a visible or audible bug. The 2x twin of every
+picture must be the same drawing at twice the size. Usage:
 
     check-assets.py ASSETS_DIR [CONTACT_SHEET.png]
 
 Prints one line per problem and exits 1 if there is any.
 """
+import math
 import os
 import struct
 import sys
 
+import numpy as np
+from PIL import Image
+
 LIGHT_BLUE = (63, 187, 239)
 NAVY = (0, 0, 128)
+# Mean absolute difference (0..255 per channel) between a 1x picture and its
+# 2x twin shrunk by averaging 2x2 pixels: twins measure under 1.5, another
+# picture of the same kind over 16, the keyboard one pixel off 8.
+MAX_TWIN_DIFFERENCE = 4
+# The same between a twin and its 1x picture with every pixel doubled: drawn
+# anew, twins measure over 1.3; a blown-up copy, no sharper than 1x, 0.
+MIN_TWIN_DETAIL = 0.5
+# The board inside the background (x 25..425, y 199..426) and the keys of the
+# keyboard picture, in pixels of the 1x pictures.
+BOARD = (25, 199, 401, 228)
+KEYS = ([(40 * n, 1) for n in range(10)] + [(20 + 40 * n, 49) for n in range(9)]
+        + [(40 + 40 * n, 97) for n in range(7)])
+KEY_SIZE = (40, 28)
 
 problems = []
 
@@ -25,238 +43,210 @@ def problem(msg):
     print("BAD:", msg)
 
 
-# --------------------------------------------------------------------- BMP
+def read_catalogue(assets):
+    """{id: (w, h, kind)} of pictures, {id: (role, format, rate, lo, hi)} of
+    sounds, and the icon sizes."""
+    pictures, sounds, icons = {}, {}, []
+    with open(os.path.join(assets, "catalogue.txt"), encoding="utf-8") as f:
+        for line in f:
+            fields = line.split()
+            if not fields or fields[0].startswith("#"):
+                continue
+            if fields[0] == "icon":
+                icons += [int(n) for n in fields[1:]]
+                continue
+            first, _, last = fields[1].partition("-")
+            ids = range(int(first), int(last or first) + 1)
+            if fields[0] == "picture":
+                w, h = (int(n) for n in fields[2].split("x"))
+                pictures.update({i: (w, h, fields[3]) for i in ids})
+            else:
+                role, fmt, rate = fields[2], fields[3], int(fields[4])
+                lo, hi = (float(s) for s in fields[5].split("-"))
+                sounds.update({i: (role, fmt, rate, lo, hi) for i in ids})
+    return pictures, sounds, icons
+
+
+# ----------------------------------------------------------------- pictures
 
 def read_bmp(path):
-    """Returns (width, height, pixel(x, y)) for a 24-bit BI_RGB bitmap, or
+    """The pixels (rows, columns, RGB) of a plain 24-bit BI_RGB bitmap, or
     None after reporting why the file is not one."""
     with open(path, "rb") as f:
-        d = f.read()
-    if d[:2] != b"BM" or len(d) < 54:
+        head = f.read(54)
+    if len(head) < 54 or head[:2] != b"BM":
         problem(f"{path}: not a BMP")
         return None
-    offset, = struct.unpack_from("<I", d, 10)
-    hsize, w, h, planes, bpp, comp, _, _, _, ncolours = struct.unpack_from(
-        "<IiiHHIIiiI", d, 14)
-    if hsize != 40:
-        problem(f"{path}: info header is {hsize} bytes, not 40")
-    if bpp != 24 or comp != 0 or planes != 1:
-        problem(f"{path}: {bpp} bpp, compression {comp}: want 24 bpp BI_RGB")
+    offset, hsize, _, _, planes, bpp, comp = struct.unpack_from("<IIiiHHI", head, 10)
+    colours, = struct.unpack_from("<I", head, 46)
+    if (hsize, planes, bpp, comp, colours, offset) != (40, 1, 24, 0, 0, 54):
+        problem(f"{path}: header {hsize} bytes, {bpp} bpp, compression {comp}, "
+                f"{colours} colours, pixels at {offset}: want a plain 24-bit BI_RGB bitmap")
         return None
-    if ncolours != 0 or offset != 54:
-        problem(f"{path}: has a palette or gap (pixels at {offset})")
-    bottom_up = h > 0
-    h = abs(h)
-    stride = (w * 3 + 3) & ~3
-    if len(d) < offset + stride * h:
-        problem(f"{path}: truncated pixel data")
+    try:
+        return np.asarray(Image.open(path).convert("RGB"))
+    except OSError as why:
+        problem(f"{path}: {why}")
         return None
 
-    def pixel(x, y):
-        row = h - 1 - y if bottom_up else y
-        i = offset + row * stride + x * 3
-        b, g, r = d[i], d[i + 1], d[i + 2]
-        return (r, g, b)
 
-    return w, h, pixel
+def check_picture(path, px, kind, s):
+    """The promises of a picture of this kind, at scale s (1 or 2)."""
+    def all_are(pixels, colour):
+        return bool((pixels == colour).all())
 
-
-PICTURE_SIZES = {i: (90, 90) for i in range(101, 127)}
-PICTURE_SIZES.update({200: (450, 450), 201: (400, 132), 202: (16, 16),
-                      301: (182, 174), 302: (182, 174), 303: (182, 174),
-                      901: (50, 35), 902: (50, 35)})
-
-
-def key_rects():
-    rects = [(40 * n, 1) for n in range(10)]
-    rects += [(20 + 40 * n, 49) for n in range(9)]
-    rects += [(40 + 40 * n, 97) for n in range(7)]
-    return rects
-
-
-def check_pictures(assets):
-    for pid, (ew, eh) in sorted(PICTURE_SIZES.items()):
-        path = os.path.join(assets, "pictures", f"{pid}.bmp")
-        if not os.path.exists(path):
-            problem(f"{path}: missing")
-            continue
-        bmp = read_bmp(path)
-        if bmp is None:
-            continue
-        w, h, px = bmp
-        if (w, h) != (ew, eh):
-            problem(f"{path}: {w}x{h}, want {ew}x{eh}")
-            continue
-
-        def edge_is(colour):
-            for x in range(w):
-                for y in (0, h - 1):
-                    if px(x, y) != colour:
-                        return (x, y)
-            for y in range(h):
-                for x in (0, w - 1):
-                    if px(x, y) != colour:
-                        return (x, y)
-            return None
-
-        if 101 <= pid <= 126 or pid in (301, 302, 303):
-            bad = edge_is(LIGHT_BLUE)
-            if bad:
-                problem(f"{path}: edge pixel {bad} is {px(*bad)}, not light blue")
-        if pid == 202:
-            bad = edge_is(NAVY)
-            if bad:
-                problem(f"{path}: edge pixel {bad} is not navy")
-        if pid in (901, 902):
-            for c in ((0, 0), (w - 1, 0), (0, h - 1), (w - 1, h - 1)):
-                if px(*c) != NAVY:
-                    problem(f"{path}: corner {c} is not navy")
-        if pid == 200:
-            for y in range(199, 427):
-                bad = [x for x in range(25, 426) if px(x, y) != LIGHT_BLUE]
-                if bad:
-                    problem(f"{path}: board pixel ({bad[0]},{y}) is not light blue")
-                    break
-        if pid == 201:
-            inside = set()
-            for kx, ky in key_rects():
-                for y in range(ky, ky + 28):
-                    for x in range(kx, kx + 40):
-                        inside.add((x, y))
-            for y in range(h):
-                for x in range(w):
-                    if ((x, y) in inside) == (px(x, y) == LIGHT_BLUE):
-                        problem(f"{path}: pixel ({x},{y}) breaks the key layout")
-                        break
-                else:
-                    continue
-                break
+    edge = np.concatenate([px[0], px[-1], px[:, 0], px[:, -1]])
+    if kind in ("card", "dance") and not all_are(edge, LIGHT_BLUE):
+        problem(f"{path}: edge is not all light blue")
+    if kind == "life" and not all_are(edge, NAVY):
+        problem(f"{path}: edge is not all navy")
+    if kind == "button" and not all_are(px[[0, 0, -1, -1], [0, -1, 0, -1]], NAVY):
+        problem(f"{path}: a corner is not navy")
+    if kind == "background":
+        x, y, w, h = (n * s for n in BOARD)
+        if not all_are(px[y:y + h, x:x + w], LIGHT_BLUE):
+            problem(f"{path}: the board is not all light blue")
+    if kind == "keyboard":
+        on_key = np.zeros(px.shape[:2], bool)
+        for x, y in KEYS:
+            on_key[y * s:(y + KEY_SIZE[1]) * s, x * s:(x + KEY_SIZE[0]) * s] = True
+        wrong = np.argwhere(on_key == (px == LIGHT_BLUE).all(axis=-1))
+        if len(wrong):
+            y, x = wrong[0]
+            problem(f"{path}: pixel ({x},{y}) breaks the key layout")
 
 
-# --------------------------------------------------------------------- WAV
+def check_pictures(assets, catalogue):
+    for pid, (w, h, kind) in sorted(catalogue.items()):
+        plain = None
+        for s, name in ((1, f"{pid}.bmp"), (2, f"{pid}@2x.bmp")):
+            path = os.path.join(assets, "pictures", name)
+            if not os.path.exists(path):
+                problem(f"{path}: missing")
+                continue
+            px = read_bmp(path)
+            if px is None:
+                continue
+            if px.shape[:2] != (h * s, w * s):
+                problem(f"{path}: {px.shape[1]}x{px.shape[0]}, want {w * s}x{h * s}")
+                continue
+            check_picture(path, px, kind, s)
+            if s == 1:
+                plain = px.astype(float)
+            elif plain is not None:
+                shrunk = px.reshape(h, 2, w, 2, 3).mean(axis=(1, 3))
+                diff = np.abs(shrunk - plain).mean()
+                if diff > MAX_TWIN_DIFFERENCE:
+                    problem(f"{path}: differs from {pid}.bmp by {diff:.1f} on average, "
+                            f"want at most {MAX_TWIN_DIFFERENCE}")
+                doubled = plain.repeat(2, axis=0).repeat(2, axis=1)
+                if np.abs(px - doubled).mean() < MIN_TWIN_DETAIL:
+                    problem(f"{path}: only {pid}.bmp blown up, not drawn at twice the size")
+
+
+# ------------------------------------------------------------------- sounds
 
 def read_wav(path):
+    """((tag, channels, rate, align, bits), {chunk id: bytes}) or None."""
     with open(path, "rb") as f:
         d = f.read()
     if d[:4] != b"RIFF" or d[8:12] != b"WAVE":
         problem(f"{path}: not a RIFF WAVE file")
         return None
-    riff_size, = struct.unpack_from("<I", d, 4)
-    if riff_size + 8 != len(d):
-        problem(f"{path}: RIFF size {riff_size + 8} but file is {len(d)} bytes")
+    if struct.unpack_from("<I", d, 4)[0] + 8 != len(d):
+        problem(f"{path}: RIFF size disagrees with the file's {len(d)} bytes")
     chunks = {}
     i = 12
     while i + 8 <= len(d):
-        cid = d[i:i + 4]
         size, = struct.unpack_from("<I", d, i + 4)
-        chunks[cid] = d[i + 8:i + 8 + size]
+        chunks[d[i:i + 4]] = d[i + 8:i + 8 + size]
         i += 8 + size + (size & 1)
     if b"fmt " not in chunks or b"data" not in chunks:
         problem(f"{path}: no fmt or data chunk")
         return None
-    fmt = struct.unpack_from("<HHIIHH", chunks[b"fmt "])
-    return fmt, chunks
+    tag, ch, rate, _, align, bits = struct.unpack_from("<HHIIHH", chunks[b"fmt "])
+    return (tag, ch, rate, align, bits), chunks
 
 
-def check_pcm8(path, rate, lo, hi):
-    """8-bit unsigned mono PCM of lo..hi samples, normalised, unclipped, and
-    starting and ending near silence (no click)."""
+def check_sound(path, fmt, rate, lo, hi):
+    """The sound's length in frames, after checking it."""
     w = read_wav(path)
     if w is None:
         return None
-    (tag, ch, sr, _, align, bits), chunks = w
-    if (tag, ch, sr, align, bits) != (1, 1, rate, 1, 8):
-        problem(f"{path}: format tag {tag}, {ch} ch, {sr} Hz, {bits} bit: "
-                f"want PCM mono {rate} Hz 8 bit")
-        return None
+    got, chunks = w
     data = chunks[b"data"]
-    n = len(data)
+    lo, hi = math.floor(lo * rate), math.ceil(hi * rate)
+    if fmt == "adpcm":
+        if got != (2, 2, rate, 1024, 4):
+            problem(f"{path}: tag, channels, rate, align, bits are {got}: "
+                    f"want MS ADPCM stereo {rate} Hz, 1024-byte blocks, 4 bit")
+        fact = chunks.get(b"fact", b"")
+        n = struct.unpack_from("<I", fact)[0] if len(fact) >= 4 else 0
+        # A 1024-byte stereo block: a 14-byte header with 2 frames, then 1010.
+        if len(data) != 1024 * math.ceil(n / 1012):
+            problem(f"{path}: {len(data)} bytes of data for {n} frames, "
+                    "want just the 1024-byte blocks they fill")
+    else:
+        if got != (1, 1, rate, 1, 8):
+            problem(f"{path}: tag, channels, rate, align, bits are {got}: "
+                    f"want PCM mono {rate} Hz 8 bit")
+            return None
+        n = len(data)
+        samples = np.frombuffer(data, np.uint8).astype(int) - 128
+        peak = np.abs(samples).max()
+        if peak >= 127:
+            problem(f"{path}: clipped (peak {peak})")
+        if peak < 90:
+            problem(f"{path}: too quiet (peak {peak}/127), not normalised")
+        edge = max(abs(samples[0]), abs(samples[-1]))
+        if edge > 10:
+            problem(f"{path}: starts or ends {edge} steps away from silence (click)")
     if not lo <= n <= hi:
-        problem(f"{path}: {n} samples ({n / rate:.3f} s), want {lo}..{hi}")
-    peak = max(abs(s - 128) for s in data)
-    if peak >= 127:
-        problem(f"{path}: clipped (peak {peak})")
-    if peak < 90:
-        problem(f"{path}: too quiet (peak {peak}/127), not normalised")
-    edge = max(abs(data[0] - 128), abs(data[-1] - 128))
-    if edge > 10:
-        problem(f"{path}: starts or ends {edge} steps away from silence (click)")
+        problem(f"{path}: {n} frames ({n / rate:.3f} s), want {lo}..{hi}")
     return n
 
 
-def check_sounds(assets):
-    sounds = os.path.join(assets, "sounds")
-    p = lambda i: os.path.join(sounds, f"{i}.wav")
-    lengths = []
-    for i in range(201, 227):
-        # Letter names are stepped every 700 ms: 0.30..0.69 s.
-        n = check_pcm8(p(i), 22050, int(0.30 * 22050), int(0.69 * 22050))
-        lengths.append(n)
-    check_pcm8(p(102), 22050, 44100, 44100)
-    check_pcm8(p(104), 22050, 9922, 9923)
-    check_pcm8(p(105), 11025, 19404, 19404)
-    check_pcm8(p(123), 22050, int(1.0 * 22050), int(1.5 * 22050))
-    check_pcm8(p(124), 22050, int(0.6 * 22050), int(1.0 * 22050))
+# -------------------------------------------------------------------- icons
 
-    w = read_wav(p(103))
-    if w:
-        (tag, ch, sr, _, align, bits), chunks = w
-        if (tag, ch, sr, align, bits) != (2, 2, 22050, 1024, 4):
-            problem(f"{p(103)}: tag {tag}, {ch} ch, {sr} Hz, align {align}, "
-                    f"{bits} bit: want MS ADPCM stereo 22050 Hz, align 1024, 4 bit")
-        fact = chunks.get(b"fact")
-        frames = struct.unpack_from("<I", fact)[0] if fact else None
-        if frames is None or not 1100 <= frames <= 1105:
-            problem(f"{p(103)}: fact says {frames} samples, want about 1102 (0.05 s)")
-        if len(chunks[b"data"]) % 1024:
-            problem(f"{p(103)}: data is not whole 1024-byte blocks")
-    return lengths
-
-
-# --------------------------------------------------------------------- PNG
-
-def png_header(path):
-    with open(path, "rb") as f:
-        d = f.read(33)
-    if d[:8] != b"\x89PNG\r\n\x1a\n" or d[12:16] != b"IHDR":
-        problem(f"{path}: not a PNG")
-        return None
-    w, h, depth, ctype = struct.unpack_from(">IIBB", d, 16)
-    return w, h, depth, ctype
-
-
-def check_icons(assets):
-    for n in (16, 32, 48, 64, 128, 256):
-        path = os.path.join(assets, "icon", f"shijianbao-{n}.png")
-        if not os.path.exists(path):
-            problem(f"{path}: missing")
-            continue
-        hdr = png_header(path)
-        if hdr is None:
-            continue
-        w, h, depth, ctype = hdr
-        if (w, h) != (n, n) or depth != 8:
-            problem(f"{path}: {w}x{h} {depth}-bit, want {n}x{n} 8-bit")
-        # The 32 px one is read where alpha is not understood: plain RGB.
-        if n == 32 and ctype != 2:
-            problem(f"{path}: PNG colour type {ctype}, want 2 (RGB, no alpha)")
-        if ctype not in (2, 6):
-            problem(f"{path}: PNG colour type {ctype}, want RGB or RGBA")
+def check_png(path, size=None, rgb_only=False):
+    try:
+        im = Image.open(path)
+    except OSError:
+        problem(f"{path}: missing or not an image")
+        return
+    if im.format != "PNG" or im.mode not in ("RGB", "RGBA"):
+        problem(f"{path}: {im.format} {im.mode}, want an 8-bit RGB or RGBA PNG")
+    if size and im.size != (size, size):
+        problem(f"{path}: {im.size[0]}x{im.size[1]}, want {size}x{size}")
+    # The 32 px one is read where alpha is not understood: plain RGB.
+    if rgb_only and im.mode != "RGB":
+        problem(f"{path}: {im.mode}, want RGB without alpha")
 
 
 def main():
     if len(sys.argv) not in (2, 3):
         sys.exit(__doc__)
     assets = sys.argv[1]
-    check_pictures(assets)
-    lengths = check_sounds(assets)
-    check_icons(assets)
-    if len(sys.argv) == 3 and (not os.path.exists(sys.argv[2])
-                               or png_header(sys.argv[2]) is None):
-        problem(f"{sys.argv[2]}: contact sheet missing")
-    names = "QWERTYUIOPASDFGHJKLZXCVBNM"
-    print("letter names (s): " + " ".join(
-        f"{c}={n / 22050:.3f}" for c, n in zip(names, lengths) if n))
+    pictures, sounds, icons = read_catalogue(assets)
+    check_pictures(assets, pictures)
+    letters = []
+    for sid, (role, fmt, rate, lo, hi) in sorted(sounds.items()):
+        n = check_sound(os.path.join(assets, "sounds", f"{sid}.wav"), fmt, rate, lo, hi)
+        if role == "letter" and n:
+            letters.append(f"{sid}={n / rate:.3f}")
+    for n in icons:
+        check_png(os.path.join(assets, "icon", f"shijianbao-{n}.png"), n, n == 32)
+    # A file the catalogue does not list is never embedded: probably forgotten.
+    listed = ({f"pictures/{i}{s}.bmp" for i in pictures for s in ("", "@2x")}
+              | {f"sounds/{i}.wav" for i in sounds}
+              | {f"icon/shijianbao-{n}.png" for n in icons})
+    for folder in ("pictures", "sounds", "icon"):
+        for name in sorted(os.listdir(os.path.join(assets, folder))):
+            if f"{folder}/{name}" not in listed:
+                problem(f"{assets}/{folder}/{name}: not in catalogue.txt")
+    if len(sys.argv) == 3:
+        check_png(sys.argv[2])
+    print("letter names (s): " + " ".join(letters))
     if problems:
         print(f"{len(problems)} problem(s) in the assets")
         sys.exit(1)

@@ -16,7 +16,7 @@ ASSETS="$ROOT/assets"
 SHEET="$ROOT/docs/contact-sheet.png"
 
 check() {
-    python3 "$HERE/check-assets.py" "$ASSETS" "$SHEET"
+    /usr/bin/python3 "$HERE/check-assets.py" "$ASSETS" "$SHEET"
 }
 
 if [ "${1:-}" = "--check" ]; then
@@ -28,7 +28,8 @@ fi
 # Noto Color Emoji and DejaVu Sans by name, and festvox-us-slt-hts is the
 # letter-name voice.
 PACKAGES=(cmake g++ qt6-base-dev fonts-noto-color-emoji fonts-dejavu-core
-          sox libsox-fmt-all festival festvox-us-slt-hts python3)
+          sox libsox-fmt-all festival festvox-us-slt-hts python3 python3-pil
+          python3-numpy)
 missing=()
 for p in "${PACKAGES[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")

@@ -136,13 +136,15 @@ mixdown 22050 44100 "$OUT/102.wav" "${files[@]}"
 
 # 103: correct answer. A bright, very short tick: a high tone that drops in
 # pitch as it dies away, with a hint of noise for the attack. The game reads
-# this one as Microsoft ADPCM stereo; sox picks 1024-byte blocks at 22050 Hz.
+# this one as Microsoft ADPCM stereo; sox picks 1024-byte blocks at 22050 Hz,
+# and one such block holds 1012 frames (45.9 ms), so the tick is made to fit
+# exactly one block and dies away just before its end.
 # (synth lengths are given in seconds: a length in samples would be counted
 # at sox's default rate, not at 22050 Hz.)
-sox -n -r 22050 -c 1 -b 16 "$WORK/t1.wav" synth 0.05 sine 2600-1400 fade h 0.001 0.05 0.045
-sox -n -r 22050 -c 1 -b 16 "$WORK/t2.wav" synth 0.05 pinknoise fade h 0.001 0.05 0.048 vol 0.25
+sox -n -r 22050 -c 1 -b 16 "$WORK/t1.wav" synth 0.045 sine 2600-1400 fade h 0.001 0.045 0.04
+sox -n -r 22050 -c 1 -b 16 "$WORK/t2.wav" synth 0.045 pinknoise fade h 0.001 0.045 0.043 vol 0.25
 sox -m "$WORK/t1.wav" "$WORK/t2.wav" "$WORK/tick.wav"
-sox "$WORK/tick.wav" -r 22050 -c 2 -e ms-adpcm "$OUT/103.wav" norm -1 pad 0 0.01 trim 0 1103s
+sox "$WORK/tick.wav" -r 22050 -c 2 -e ms-adpcm "$OUT/103.wav" norm -1 pad 0 0.01 trim 0 1012s
 
 # 104: wrong answer. Two soft descending "boops" (sine with a touch of
 # triangle), gentle enough not to frighten anyone. 0.45 s = 9922 samples.

@@ -28,7 +28,8 @@ struct Form1Services
     SoundOutput &sound;
     RandomSource &random;
     QString scoreFolder; // where the leaderboard keeps its file, without a final "/"
-    std::function<bool(int, QImage &)> pictureById; // the embedded catalogue unless replaced
+    // The embedded catalogue unless replaced: id, picture, the screen's device pixel ratio.
+    std::function<bool(int, QImage &, qreal)> pictureById;
 };
 
 // The game window: a keyboard to click, letter cards, lives, score, start and help buttons.

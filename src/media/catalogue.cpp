@@ -2,7 +2,10 @@
 
 #include "sound/soundoutput.h"
 
+#include <QDir>
 #include <QFile>
+
+#include <algorithm>
 
 static void initResources()
 {
@@ -14,38 +17,50 @@ static void initResources()
     Q_UNUSED(done);
 }
 
+// The numbers N of the embedded files "<folder>/<prefix>N<suffix>", ascending.
+static QList<int> embeddedNumbers(const QString &folder, const QString &prefix,
+                                  const QString &suffix)
+{
+    initResources();
+    QList<int> numbers;
+    const QStringList names = QDir(folder).entryList({prefix + '*' + suffix}, QDir::Files);
+    for (const QString &name : names) {
+        bool ok = false;
+        const int n = QStringView(name).sliced(prefix.size()).chopped(suffix.size()).toInt(&ok);
+        if (ok)
+            numbers << n;
+    }
+    std::sort(numbers.begin(), numbers.end());
+    return numbers;
+}
+
 namespace Media {
 QList<int> pictureIds()
 {
-    QList<int> ids;
-    for (int id = 101; id <= 126; ++id)
-        ids << id;
-    ids << Background << Keyboard << LifeIcon << AnimationFrame1 << AnimationFrame2
-        << AnimationFrame3 << StartButton << HelpButton;
-    return ids;
+    // "101@2x.bmp" is no number followed by ".bmp", so the twins are not listed.
+    return embeddedNumbers(QStringLiteral(":/pictures"), {}, QStringLiteral(".bmp"));
 }
 
 QList<int> soundIds()
 {
-    QList<int> ids;
-    for (int id = 201; id <= 226; ++id)
-        ids << id;
-    ids << RoundCompleteSound << CorrectSound << WrongSound << GameOverSound << MadeTheTableSound
-        << MissedTheTableSound;
-    return ids;
+    return embeddedNumbers(QStringLiteral(":/sounds"), {}, QStringLiteral(".wav"));
 }
 } // namespace Media
 
-bool PictureById(int id, QImage &picture)
+bool PictureById(int id, QImage &picture, qreal devicePixelRatio)
 {
     initResources();
-    QImage image(QStringLiteral(":/pictures/%1.bmp").arg(id), "BMP");
+    // Any scale above 1 takes the 2x picture: downscaling it to 1.25 or 1.5 is sharper than
+    // blowing up the plain one.
+    const bool twice = devicePixelRatio > 1.0;
+    QImage image(QStringLiteral(":/pictures/%1%2.bmp").arg(id).arg(twice ? "@2x" : ""), "BMP");
     if (image.isNull())
         return false;
+    if (twice)
+        image.setDevicePixelRatio(2.0);
     picture = image;
     return true;
 }
-
 bool SoundById(int id, QByteArray &buffer)
 {
     initResources();
@@ -72,9 +87,9 @@ bool PlaySoundById(int id, QByteArray &buffer, SoundOutput &output)
 
 QIcon programIcon()
 {
-    initResources();
     QIcon icon;
-    for (int size : {16, 32, 48, 64, 128, 256})
+    const QString prefix = QStringLiteral("shijianbao-");
+    for (int size : embeddedNumbers(QStringLiteral(":/icon"), prefix, QStringLiteral(".png")))
         icon.addFile(QStringLiteral(":/icon/shijianbao-%1.png").arg(size), QSize(size, size));
     return icon;
 }

@@ -10,12 +10,15 @@
 class SoundOutput;
 
 namespace Media {
+// The ids of what was embedded, ascending; the list itself is assets/catalogue.txt.
 QList<int> pictureIds();
 QList<int> soundIds();
 } // namespace Media
 
 // Fetched anew at every use. A missing id fails and leaves the target as it was.
-bool PictureById(int id, QImage &picture);
+// On a screen scaled above 1 the picture comes at twice the pixels, with a device pixel
+// ratio of 2, so it covers the same logical size as the plain one but stays sharp.
+bool PictureById(int id, QImage &picture, qreal devicePixelRatio = 1.0);
 bool SoundById(int id, QByteArray &buffer);
 
 // Hands the image in buffer to the player; an empty buffer plays nothing.

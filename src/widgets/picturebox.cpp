@@ -21,7 +21,9 @@ void PictureBox::setPicture(const QImage &picture)
 {
     m_picture = picture;
     if (!m_picture.isNull())
-        resize(m_picture.size() + QSize(2 * frameWidth(), 2 * frameWidth()));
+        // A picture made for a scaled screen covers the logical size of its plain twin.
+        resize(m_picture.deviceIndependentSize().toSize()
+               + QSize(2 * frameWidth(), 2 * frameWidth()));
     update();
 }
 
@@ -64,8 +66,13 @@ void PictureBox::paintEvent(QPaintEvent *event)
     const QRect content = contentsRect();
     painter.setClipRect(content);
     painter.translate(content.topLeft());
-    if (!m_picture.isNull())
+    if (!m_picture.isNull()) {
+        // A 2x picture on a screen scaled by 1.25 or 1.5 is shrunk to fit: smoothly, or its
+        // thin lines would break up.
+        if (m_picture.devicePixelRatio() > 1.0)
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawImage(0, 0, m_picture);
+    }
     for (const DrawnLine &line : m_lines) {
         // Exact pixels: from a up to, not including, b.
         const QPoint step((line.b.x() > line.a.x()) - (line.b.x() < line.a.x()),

@@ -14,20 +14,28 @@
 #include <QTest>
 
 namespace {
+// At the ratio of the screen the test runs on (it runs at 1 and at 2).
 QImage picture(int id)
 {
     QImage p;
-    PictureById(id, p);
+    PictureById(id, p, qApp->devicePixelRatio());
     return p;
 }
 
 // The catalogue's pictures, each marked with its id so a box tells which one it shows.
-bool markedPicture(int id, QImage &picture)
+bool markedPicture(int id, QImage &picture, qreal ratio)
 {
-    if (!PictureById(id, picture))
+    if (!PictureById(id, picture, ratio))
         return false;
     picture.setText(QStringLiteral("id"), QString::number(id));
     return true;
+}
+
+// A logical pixel of a screenshot taken at any scale.
+QColor at(const QImage &shot, int x, int y)
+{
+    const qreal r = shot.devicePixelRatio();
+    return shot.pixelColor(qRound(x * r), qRound(y * r));
 }
 
 int shownPicture(const PictureBox *box)
@@ -48,7 +56,7 @@ private slots:
     void theGameOnTheScreen();
 
 private:
-    std::unique_ptr<Form1> makeForm(std::function<bool(int, QImage &)> pictures = {})
+    std::unique_ptr<Form1> makeForm(std::function<bool(int, QImage &, qreal)> pictures = {})
     {
         return std::make_unique<Form1>(
             Form1Services{m_clock, m_sound, m_random, m_dir.path(), std::move(pictures)});
@@ -102,9 +110,9 @@ void TestForm1::layoutAndPictures()
     // Rendered: the background picture in the corner, navy in the strip beside it.
     form->show();
     const QImage shot = form->grab().toImage();
-    QCOMPARE(shot.pixelColor(5, 5), picture(Media::Background).pixelColor(5, 5));
-    QCOMPARE(shot.pixelColor(545, 100), QColor(0, 0, 128));
-    QCOMPARE(shot.pixelColor(30, 240), picture(Media::Keyboard).pixelColor(5, 5));
+    QCOMPARE(at(shot, 5, 5), at(picture(Media::Background), 5, 5));
+    QCOMPARE(at(shot, 545, 100), QColor(0, 0, 128));
+    QCOMPARE(at(shot, 30, 240), at(picture(Media::Keyboard), 5, 5));
 }
 
 void TestForm1::aMissingPictureIsSkipped_data()
@@ -118,7 +126,7 @@ void TestForm1::aMissingPictureIsSkipped()
 {
     QFETCH(int, missing);
     auto form =
-        makeForm([missing](int id, QImage &p) { return id != missing && PictureById(id, p); });
+        makeForm([missing](int id, QImage &p, qreal r) { return id != missing && PictureById(id, p, r); });
     // The box keeps its design size without a picture; every other step still happened.
     QCOMPARE(form->backgroundPicture().isNull(), missing == Media::Background);
     QCOMPARE(form->PicAll->size(), missing == Media::Keyboard ? QSize(49, 49) : QSize(400, 132));
@@ -185,7 +193,7 @@ void TestForm1::theGameOnTheScreen()
     for (int y = tile.top() - 1; y <= tile.bottom() + 1; ++y) {
         for (int x = tile.left() - 1; x <= tile.right() + 1; ++x) {
             const bool border = tile.contains(x, y) && !tile.adjusted(1, 1, -1, -1).contains(x, y);
-            QCOMPARE(shot.pixelColor(x, y) == QColor(Qt::yellow), border);
+            QCOMPARE(at(shot, x, y) == QColor(Qt::yellow), border);
         }
     }
     m_clock.advance(100 + 200 * 4);

@@ -4,12 +4,14 @@
 //
 //   make-pictures ASSETS_DIR CONTACT_SHEET.png
 //
-// writes ASSETS_DIR/pictures/<id>.bmp, ASSETS_DIR/icon/shijianbao-<N>.png and
-// the contact sheet. It refuses to write anything that breaks the promises the
+// writes ASSETS_DIR/pictures/<id>.bmp and its twice-the-size twin <id>@2x.bmp,
+// ASSETS_DIR/icon/shijianbao-<N>.png (N as listed in ASSETS_DIR/catalogue.txt)
+// and the contact sheet. It refuses to write anything that breaks the promises the
 // game relies on (exact ground colours, key rectangles), so a bad edit here
 // fails the build of the assets instead of showing up as a seam on screen.
 
 #include <QDir>
+#include <QFile>
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -45,10 +47,16 @@ const char kKeys[] = "qwertyuiopasdfghjklzxcvbnm";
     std::exit(1);
 }
 
-QImage newImage(int w, int h, const QColor &ground) {
-    QImage img(w, h, QImage::Format_RGB888);
+// Every picture is drawn in the coordinates of its plain size; scale 2 makes its twin for
+// screens scaled above 1, with the same drawing at twice the pixels.
+QImage newImage(int w, int h, const QColor &ground, int scale) {
+    QImage img(w * scale, h * scale, QImage::Format_RGB888);
     img.fill(ground);
     return img;
+}
+
+void begin(QPainter &p, int scale) {
+    if (scale != 1) p.scale(scale, scale);
 }
 
 void begin(QPainter &p) {
@@ -293,14 +301,15 @@ const QColor kKeyColours[] = {
 
 QColor keyColour(int index) { return kKeyColours[index % 6]; }
 
-QImage paintCard(int keyIndex) {
+QImage paintCard(int keyIndex, int scale) {
     const char letter = kKeys[keyIndex];
     const Card *card = nullptr;
     for (const Card &c : kCards)
         if (c.letter == letter) card = &c;
-    QImage img = newImage(90, 90, kLightBlue);
+    QImage img = newImage(90, 90, kLightBlue, scale);
     QPainter p(&img);
     begin(p);
+    begin(p, scale);
     // Picture on the right, letter on the left; they overlap a little so
     // both can be as big as the card allows.
     QRectF pictureBox(38, 18, 50, 54);
@@ -342,9 +351,10 @@ KeyRect keyRect(int index) {
     return {40 + 40 * (index - 19), 97};
 }
 
-QImage paintKeyboard() {
-    QImage img = newImage(400, 132, kLightBlue);
+QImage paintKeyboard(int scale) {
+    QImage img = newImage(400, 132, kLightBlue, scale);
     QPainter p(&img);
+    begin(p, scale);
     QFont f = boldFont(17);
     for (int i = 0; i < 26; ++i) {
         KeyRect k = keyRect(i);
@@ -363,14 +373,16 @@ QImage paintKeyboard() {
         p.drawText(QRectF(k.x, k.y, 40, 28), Qt::AlignCenter, label);
     }
     p.end();
-    // The game hit-tests the keys by these rectangles and lays the picture on
-    // the light-blue board, so check both promises pixel by pixel.
+    // The game hit-tests the keys by these rectangles (at twice the size on the
+    // 2x twin) and lays the picture on the light-blue board, so check both
+    // promises pixel by pixel.
     for (int y = 0; y < img.height(); ++y)
         for (int x = 0; x < img.width(); ++x) {
             bool inKey = false;
             for (int i = 0; i < 26 && !inKey; ++i) {
                 KeyRect k = keyRect(i);
-                inKey = x >= k.x && x < k.x + 40 && y >= k.y && y < k.y + 28;
+                inKey = x / scale >= k.x && x / scale < k.x + 40 && y / scale >= k.y &&
+                        y / scale < k.y + 28;
             }
             bool ground = img.pixelColor(x, y) == kLightBlue;
             if (inKey == ground)
@@ -393,10 +405,11 @@ void drawFlower(QPainter &p, QPointF c, qreal r, const QColor &petal) {
 // The board: everything the game lays on it sits in this rectangle.
 const QRect kBoardInside(25, 199, 401, 228);  // x 25..425, y 199..426
 
-QImage paintBackground() {
-    QImage img = newImage(450, 450, QColor(120, 200, 70));
+QImage paintBackground(int scale) {
+    QImage img = newImage(450, 450, QColor(120, 200, 70), scale);
     QPainter p(&img);
     begin(p);
+    begin(p, scale);
     // Sky strip with a sun and clouds.
     QLinearGradient sky(0, 0, 0, 70);
     sky.setColorAt(0, QColor(150, 215, 255));
@@ -494,17 +507,19 @@ QImage paintBackground() {
     p.setRenderHint(QPainter::Antialiasing, false);
     p.fillRect(kBoardInside, kLightBlue);
     p.end();
-    for (int y = kBoardInside.top(); y <= kBoardInside.bottom(); ++y)
-        for (int x = kBoardInside.left(); x <= kBoardInside.right(); ++x)
+    const QRect inside(kBoardInside.topLeft() * scale, kBoardInside.size() * scale);
+    for (int y = inside.top(); y <= inside.bottom(); ++y)
+        for (int x = inside.left(); x <= inside.right(); ++x)
             if (img.pixelColor(x, y) != kLightBlue)
                 fail(QString("board pixel (%1,%2) is not light blue").arg(x).arg(y));
     return img;
 }
 
-QImage paintSpareLife() {
-    QImage img = newImage(16, 16, kNavy);
+QImage paintSpareLife(int scale) {
+    QImage img = newImage(16, 16, kNavy, scale);
     QPainter p(&img);
     begin(p);
+    begin(p, scale);
     QRadialGradient g(QPointF(6.3, 6.0), 7.5);
     g.setColorAt(0, QColor(255, 215, 235));
     g.setColorAt(0.45, QColor(255, 120, 185));
@@ -516,10 +531,11 @@ QImage paintSpareLife() {
     return img;
 }
 
-QImage paintDance(int pose) {  // pose: -1 left, 0 upright, +1 right
-    QImage img = newImage(182, 174, kLightBlue);
+QImage paintDance(int pose, int scale) {  // pose: -1 left, 0 upright, +1 right
+    QImage img = newImage(182, 174, kLightBlue, scale);
     QPainter p(&img);
     begin(p);
+    begin(p, scale);
     // The yellow ring they dance in.
     QPointF c(91, 87);
     p.setBrush(Qt::NoBrush);
@@ -553,19 +569,21 @@ QImage paintDance(int pose) {  // pose: -1 left, 0 upright, +1 right
         p.drawText(QPointF(x + (pose < 0 ? 10 : -2), 80), QString::fromUtf8("\u266B"));
     }
     p.end();
-    for (int x = 0; x < 182; ++x)
-        if (img.pixelColor(x, 0) != kLightBlue || img.pixelColor(x, 173) != kLightBlue)
+    const int right = img.width() - 1, bottom = img.height() - 1;
+    for (int x = 0; x <= right; ++x)
+        if (img.pixelColor(x, 0) != kLightBlue || img.pixelColor(x, bottom) != kLightBlue)
             fail("dance picture touches its top or bottom edge");
-    for (int y = 0; y < 174; ++y)
-        if (img.pixelColor(0, y) != kLightBlue || img.pixelColor(181, y) != kLightBlue)
+    for (int y = 0; y <= bottom; ++y)
+        if (img.pixelColor(0, y) != kLightBlue || img.pixelColor(right, y) != kLightBlue)
             fail("dance picture touches its side edge");
     return img;
 }
 
-QImage paintButton(bool question) {
-    QImage img = newImage(50, 35, kNavy);
+QImage paintButton(bool question, int scale) {
+    QImage img = newImage(50, 35, kNavy, scale);
     QPainter p(&img);
     begin(p);
+    begin(p, scale);
     p.setPen(QPen(QColor(40, 130, 40), 2));
     QLinearGradient g(0, 3, 0, 32);
     g.setColorAt(0, QColor(200, 255, 170));
@@ -583,7 +601,8 @@ QImage paintButton(bool question) {
         p.drawPolygon(tri);
     }
     p.end();
-    for (QPoint pt : {QPoint(0, 0), QPoint(49, 0), QPoint(0, 34), QPoint(49, 34)})
+    const int right = img.width() - 1, bottom = img.height() - 1;
+    for (QPoint pt : {QPoint(0, 0), QPoint(right, 0), QPoint(0, bottom), QPoint(right, bottom)})
         if (img.pixelColor(pt) != kNavy) fail("button corner is not navy");
     return img;
 }
@@ -667,6 +686,20 @@ QImage contactSheet(const std::vector<std::pair<int, QImage>> &pics) {
     return sheet;
 }
 
+// The icon sizes are listed once, in the catalogue the game's build reads too.
+std::vector<int> iconSizes(const QString &catalogue) {
+    QFile file(catalogue);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) fail("cannot read " + catalogue);
+    std::vector<int> sizes;
+    while (!file.atEnd()) {
+        const QStringList fields = QString::fromUtf8(file.readLine()).simplified().split(' ');
+        if (fields.first() == "icon")
+            for (const QString &f : fields.mid(1)) sizes.push_back(f.toInt());
+    }
+    if (sizes.empty()) fail("no icon sizes in " + catalogue);
+    return sizes;
+}
+
 void save(const QImage &img, const QString &path) {
     if (!img.save(path)) fail("cannot write " + path);
 }
@@ -690,23 +723,28 @@ int main(int argc, char **argv) {
     if (!QFontDatabase::families().contains("DejaVu Sans"))
         fail("font \"DejaVu Sans\" not found (apt-get install fonts-dejavu-core)");
 
+    // Both sizes of every picture come from the same drawing code.
     std::vector<std::pair<int, QImage>> pics;
-    for (int i = 0; i < 26; ++i) pics.emplace_back(101 + i, paintCard(i));
-    pics.emplace_back(200, paintBackground());
-    pics.emplace_back(201, paintKeyboard());
-    pics.emplace_back(301, paintDance(-1));
-    pics.emplace_back(302, paintDance(0));
-    pics.emplace_back(303, paintDance(1));
-    pics.emplace_back(202, paintSpareLife());
-    pics.emplace_back(901, paintButton(false));
-    pics.emplace_back(902, paintButton(true));
-
-    for (const auto &[id, img] : pics) {
-        // RGB888 is what makes Qt write a plain 24-bit BI_RGB bitmap.
-        QImage rgb = img.convertToFormat(QImage::Format_RGB888);
-        save(rgb, QString("%1/pictures/%2.bmp").arg(assets).arg(id));
+    for (int scale : {1, 2}) {
+        std::vector<std::pair<int, QImage>> set;
+        for (int i = 0; i < 26; ++i) set.emplace_back(101 + i, paintCard(i, scale));
+        set.emplace_back(200, paintBackground(scale));
+        set.emplace_back(201, paintKeyboard(scale));
+        set.emplace_back(301, paintDance(-1, scale));
+        set.emplace_back(302, paintDance(0, scale));
+        set.emplace_back(303, paintDance(1, scale));
+        set.emplace_back(202, paintSpareLife(scale));
+        set.emplace_back(901, paintButton(false, scale));
+        set.emplace_back(902, paintButton(true, scale));
+        const QString suffix = scale == 1 ? ".bmp" : "@2x.bmp";
+        for (const auto &[id, img] : set) {
+            // RGB888 is what makes Qt write a plain 24-bit BI_RGB bitmap.
+            QImage rgb = img.convertToFormat(QImage::Format_RGB888);
+            save(rgb, QString("%1/pictures/%2%3").arg(assets).arg(id).arg(suffix));
+        }
+        if (scale == 1) pics = set;
     }
-    for (int n : {16, 32, 48, 64, 128, 256})
+    for (int n : iconSizes(assets + "/catalogue.txt"))
         save(paintIcon(n, n == 32), QString("%1/icon/shijianbao-%2.png").arg(assets).arg(n));
 
     save(contactSheet(pics), QString::fromLocal8Bit(argv[2]));
