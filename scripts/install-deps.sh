@@ -8,9 +8,9 @@ packages=(cmake ninja-build g++ pkg-config qt6-base-dev libsdl2-dev
 if [ "${1:-run}" = test ]; then
     # A real X server for the end-to-end tests, and the tools that drive and watch it.
     packages+=(xvfb xdotool x11-utils imagemagick python3 python3-xlib)
-    # The Debian package test: its dependency list, and checks of the desktop entry and the
-    # AppStream file.
-    packages+=(dpkg-dev appstream desktop-file-utils)
+    # The Debian package test: its dependency list, lintian's checks of the package, and
+    # checks of the desktop entry and the AppStream file.
+    packages+=(dpkg-dev lintian appstream desktop-file-utils)
     # clang's libFuzzer and sanitizer runtimes, for the score file's fuzzer (fuzz/run.sh).
     packages+=(clang libclang-rt-14-dev)
 fi
