@@ -13,7 +13,7 @@ def run(*cmd, **kw):
     return r.stdout
 
 
-def wait_for(what, probe, timeout=10.0):
+def wait_for(what, probe, timeout=20.0):
     end = time.monotonic() + timeout
     while not (value := probe()):
         assert time.monotonic() < end, f"timed out waiting for {what}"
@@ -35,7 +35,9 @@ def check_package(deb, root, source, version):
     lint = run("lintian", "--fail-on", "none", deb)
     assert not [n for n in lint.splitlines() if n[:2] in ("E:", "W:")], lint
     usr = os.path.join(root, "usr")
-    assert ".debug_info" not in run("readelf", "-S", "-W", f"{usr}/games/shijianbao")
+    # Stripped (the debugging information is several times the program), and hardened.
+    elf = run("readelf", "-S", "-d", "--dyn-syms", "-W", f"{usr}/games/shijianbao")
+    assert ".debug_info" not in elf and "BIND_NOW" in elf and "__stack_chk_fail" in elf
     for f in ["doc/shijianbao/copyright", "doc/shijianbao/changelog.Debian.gz",
               "man/man6/shijianbao.6.gz"] + [f"icons/hicolor/{n}x{n}/apps/shijianbao.png"
                                             for n in (16, 32, 48, 64, 128, 256)]:
@@ -65,8 +67,7 @@ def play(root, home, user, x):
                        "--name", f"^{title}$")
 
     def window(title):
-        found = wait_for(title, lambda: shown(title), 20)
-        return x.create_resource_object("window", int(found[-1]))
+        return x.create_resource_object("window", int(wait_for(title, lambda: shown(title))[-1]))
 
     def at(w, point):  # the pixels come as blue, green, red, unused
         return tuple(w.get_image(*point, 1, 1, X.ZPixmap, 0xFFFFFFFF).data[2::-1])
