@@ -1,7 +1,7 @@
 """The .deb made from this build folder: its control fields, its files, lintian's verdict, and
 its program, unpacked (not installed) and played to the end of a game by a user who may not
 write beside it ("nobody" when run as root), so the score lands in that user's data folder."""
-import filecmp, importlib.util, os, pwd, shutil, subprocess, sys, tempfile, time  # noqa: E401
+import filecmp, gzip, importlib.util, os, pwd, shutil, subprocess, sys, tempfile, time  # noqa: E401
 
 NAVY, LIGHT_BLUE, LIVES = (0, 0, 128), (63, 187, 239), [(472, 16), (492, 16), (512, 16)]
 START_BUTTON, KEY_Q, NO_KEY, NAME_BOX = (496, 192), (45, 249), (375, 345), (124, 52)
@@ -38,14 +38,18 @@ def check_package(deb, root, source, version):
     # Stripped (the debugging information is several times the program), and hardened.
     elf = run("readelf", "-S", "-d", "--dyn-syms", "-W", f"{usr}/games/shijianbao")
     assert ".debug_info" not in elf and "BIND_NOW" in elf and "__stack_chk_fail" in elf
-    for f in ["doc/shijianbao/copyright", "doc/shijianbao/changelog.Debian.gz",
-              "man/man6/shijianbao.6.gz"] + [f"icons/hicolor/{n}x{n}/apps/shijianbao.png"
-                                            for n in (16, 32, 48, 64, 128, 256)]:
+    files = ["doc/shijianbao/copyright", "doc/shijianbao/changelog.Debian.gz",
+             "man/man6/shijianbao.6.gz"] + [f"icons/hicolor/{n}x{n}/apps/shijianbao.png"
+                                           for n in (16, 32, 48, 64, 128, 256)]
+    for f in files:
         assert os.path.isfile(f"{usr}/share/{f}"), f
-    for f in ("applications/io.github.shijianbao.desktop",
-              "metainfo/io.github.shijianbao.metainfo.xml"):
+    for f in ("metainfo/io.github.shijianbao.metainfo.xml",
+              "applications/io.github.shijianbao.desktop"):
         assert filecmp.cmp(f"{usr}/share/{f}", f"{source}/packaging/{os.path.basename(f)}", False)
     run("appstreamcli", "validate-tree", "--no-net", "--pedantic", root)
+    # The changelog names the package's version, and the menu starts a program it holds.
+    assert f"({field['Version']})" in gzip.open(f"{usr}/share/{files[1]}", "rt").readline()
+    assert f"Exec={os.listdir(f'{usr}/games')[0]}" in open(f"{usr}/share/{f}").read().split()
 
 
 def play(root, home, user, x):
@@ -123,7 +127,6 @@ def main(build_dir, cpack, source, version):
         before = sorted((d, sorted(fs)) for d, _, fs in os.walk(root))
         play(root, home, user, x)
         assert sorted((d, sorted(fs)) for d, _, fs in os.walk(root)) == before
-        print(f"{os.path.basename(deb)}: {os.path.getsize(deb)} bytes")
     finally:
         subprocess.run(["chmod", "-R", "u+w", work])
         shutil.rmtree(work, ignore_errors=True)
