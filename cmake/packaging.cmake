@@ -9,12 +9,33 @@ install(FILES packaging/${SJB_APP_ID}.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES packaging/${SJB_APP_ID}.metainfo.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-foreach(size 16 32 48 64 128 256)
+foreach(size IN LISTS SJB_ICON_SIZES)
   install(FILES assets/icon/shijianbao-${size}.png
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
     RENAME shijianbao.png)
 endforeach()
 install(FILES packaging/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+# The package's own revision of this version; its changelog names the two together.
+set(SJB_DEBIAN_RELEASE 1)
+set(SJB_DEBIAN_VERSION ${PROJECT_VERSION}-${SJB_DEBIAN_RELEASE})
+# The changelog and the manual page are kept compressed, as Debian has them, without a name
+# or time in the gzip header so that two builds of one version make the same package.
+find_program(SJB_GZIP gzip REQUIRED)
+set(SJB_PACKAGING_OUT ${PROJECT_BINARY_DIR}/packaging)
+set(sjb_compressed)
+foreach(file changelog.Debian shijianbao.6)
+  configure_file(packaging/${file}.in ${SJB_PACKAGING_OUT}/${file} @ONLY)
+  add_custom_command(OUTPUT ${SJB_PACKAGING_OUT}/${file}.gz
+    COMMAND ${SJB_GZIP} -n -9 -f -k ${SJB_PACKAGING_OUT}/${file}
+    DEPENDS ${SJB_PACKAGING_OUT}/${file} VERBATIM)
+  list(APPEND sjb_compressed ${SJB_PACKAGING_OUT}/${file}.gz)
+endforeach()
+add_custom_target(sjb_packaging_docs ALL DEPENDS ${sjb_compressed})
+install(FILES ${SJB_PACKAGING_OUT}/changelog.Debian.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${SJB_PACKAGING_OUT}/shijianbao.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+install(FILES packaging/lintian-overrides RENAME shijianbao
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides)
 
 set(CPACK_PACKAGE_NAME shijianbao)
 set(CPACK_PACKAGE_VENDOR "The 识键宝 developers")
@@ -36,6 +57,7 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_RELEASE ${SJB_DEBIAN_RELEASE})
 # Neither the platform plugin that puts Qt on the screen nor the Song-style font is linked, so
 # dpkg-shlibdeps cannot find them: they are named here.
 set(SJB_DEBIAN_RUNTIME "qt6-qpa-plugins, fonts-arphic-uming | fonts-noto-cjk")
@@ -50,6 +72,9 @@ else()
 libqt6widgets6 (>= ${Qt6_VERSION}), libsdl2-2.0-0 (>= ${SDL2_VERSION}), libc6, libstdc++6, \
 libgcc-s1, ${SJB_DEBIAN_RUNTIME}")
 endif()
+# Qt shows the game through X11 on its own; under a Wayland compositor without XWayland it
+# needs this plugin.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
 
 set(CPACK_SOURCE_GENERATOR TGZ)
 set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build[^/]*/")

@@ -10,9 +10,9 @@ if [ "${1:-run}" = test ]; then
     packages+=(xvfb xdotool x11-utils imagemagick python3 python3-xlib)
     # The asset checker (test media_assets_check) reads pictures with PIL and numpy.
     packages+=(python3-pil python3-numpy)
-    # The Debian package test: its dependency list, and checks of the desktop entry and the
-    # AppStream file.
-    packages+=(dpkg-dev appstream desktop-file-utils)
+    # The Debian package test: its dependency list, lintian's checks of the package, and
+    # checks of the desktop entry and the AppStream file.
+    packages+=(dpkg-dev lintian appstream desktop-file-utils)
     # clang's libFuzzer and sanitizer runtimes, for the score file's fuzzer (fuzz/run.sh).
     packages+=(clang libclang-rt-14-dev)
 fi
