@@ -27,7 +27,7 @@ BOARD = (25, 235, 400, 132)
 SCORE = (472, 400, 65, 25)
 START = (507, 193)
 NOWHERE = (25 + 350, 235 + 110)  # on the board, in the bottom row's band, on no key
-NAME_BOX = (136, 52)  # in the leaderboard window
+NAME_BOX = (27, 43, 219, 19)  # inside the leaderboard window's name box
 RATE, WORK = 44100, 11025  # the player's 16-bit stereo rate; the rate sounds are compared at
 SLACK = 0.15  # seconds a letter's sound may start from the moment its card is seen
 MATCH = 0.9  # normalised correlation of a sound played unchanged (measured: > 0.98)
@@ -141,9 +141,10 @@ class Game:
         self.x, self.y = g.x, g.y
         wait("the keyboard", lambda: np.array_equal(self.board(), self.keyboard))
 
-    def grab(self, box=(0, 0, 551, 451)):
+    def grab(self, box=(0, 0, 551, 451), origin=None):
         x, y, w, h = box
-        raw = self.root.get_image(self.x + x, self.y + y, w, h, X.ZPixmap, 0xFFFFFFFF).data
+        x0, y0 = origin or (self.x, self.y)
+        raw = self.root.get_image(x0 + x, y0 + y, w, h, X.ZPixmap, 0xFFFFFFFF).data
         return np.frombuffer(raw, np.uint8).reshape(h, w, 4)[:, :, 2::-1]  # BGRX to RGB
 
     def card(self, shot, i):
@@ -220,8 +221,13 @@ def play(game):
     board = wait("the leaderboard 排行榜", lambda: game.window("排行榜"))
     shown = game.clock()
     g = board.get_geometry()
-    game.click(*NAME_BOX, origin=(g.x, g.y))
+    # Typed only once the name box is painted white, and Return only once the name shows
+    # (dark ink in more columns than the text cursor alone), however slow the machine.
+    ink = lambda: (game.grab(NAME_BOX, (g.x, g.y)).max(2) < 100).any(0).sum()  # noqa: E731
+    wait("the name box", lambda: (game.grab(NAME_BOX, (g.x, g.y)) == 255).mean() > 0.5)
+    game.click(*NAME_BOX[:2], origin=(g.x + NAME_BOX[2] // 2, g.y + NAME_BOX[3] // 2))
     game.type("小明")
+    wait("the name in the name box", lambda: ink() >= 12)
     game.press(game.d.keysym_to_keycode(0xFF0D))  # Return
     wait("the leaderboard to close", lambda: not game.window("排行榜"))
     # No score file before: ten fresh "0,0" lines, then 500 takes first place, in GBK.
