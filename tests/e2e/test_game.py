@@ -119,19 +119,22 @@ class Game:
         self.d.sync()
 
     def type(self, text):
-        """Each character on a spare key of its own until close(): a mapping made only for
-        the moment of the press could be gone before the program reads the key."""
+        """Each character on a key of its own until close(): a mapping made only for the
+        moment of the press could be gone before the program reads the key."""
         low = self.d.display.info.min_keycode
-        keymap = self.d.get_keyboard_mapping(low, self.d.display.info.max_keycode - low)
-        spare = [low + i for i, syms in enumerate(keymap) if not any(syms)]
-        for c in text:
-            self.given.append(spare.pop())
-            self.d.change_keyboard_mapping(self.given[-1], [[0x01000000 + ord(c)] * 2])
-            self.press(self.given[-1])
+        for sym in (0x01000000 + ord(c) for c in text):
+            keymap = self.d.get_keyboard_mapping(low, self.d.display.info.max_keycode - low)
+            self.width = len(keymap[0])
+            code = next((low + i for i, syms in enumerate(keymap) if syms[0] == sym), None)
+            if code is None:
+                code = max(low + i for i, syms in enumerate(keymap) if not any(syms))
+                self.d.change_keyboard_mapping(code, [[sym, sym] + [0] * (self.width - 2)])
+                self.given.append(code)
+            self.press(code)
 
     def close(self):
         for code in self.given:
-            self.d.change_keyboard_mapping(code, [[0, 0]])
+            self.d.change_keyboard_mapping(code, [[0] * self.width])
         self.d.close()
 
     def appear(self):
