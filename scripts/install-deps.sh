@@ -7,8 +7,8 @@ packages=(cmake ninja-build g++ pkg-config qt6-base-dev libsdl2-dev
           fonts-arphic-uming fonts-noto-cjk)
 if [ "${1:-run}" = test ]; then
     # A real X server for the end-to-end tests, and the tools that drive and watch it.
-    packages+=(xvfb xdotool x11-utils imagemagick python3 python3-xlib)
-    # The asset checker (test media_assets_check) reads pictures with PIL and numpy.
+    packages+=(xvfb xdotool x11-utils python3 python3-xlib)
+    # Screenshots of the real program and the asset checker's pictures, read with PIL and numpy.
     packages+=(python3-pil python3-numpy)
     # The Debian package test: its dependency list, lintian's checks of the package, and
     # checks of the desktop entry and the AppStream file.

@@ -11,7 +11,8 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("shijianbao"));
-    app.setApplicationDisplayName(QStringLiteral("识键宝"));
+    // No application display name: Qt would add it to every other window's title, and a
+    // desktop would show the leaderboard as "排行榜 — 识键宝" instead of "排行榜".
     // Lets a Wayland desktop pair the window with the installed entry and its icon.
     app.setDesktopFileName(QStringLiteral("io.github.shijianbao"));
     app.setQuitOnLastWindowClosed(false); // the game window alone decides when we stop

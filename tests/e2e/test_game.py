@@ -1,0 +1,302 @@
+"""One game of the real program on a real X server, played with the mouse and the keyboard
+and heard through SDL's "disk" audio driver: what only the running program shows. Three
+one-letter rounds and the first letter of a two-letter round are answered right (500 points),
+four wrong clicks end the game, and a Chinese name goes on the leaderboard."""
+import os
+import pathlib
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import wave
+
+try:
+    import numpy as np
+    from PIL import Image
+    from Xlib import X, display as xdisplay, error as xerror, protocol
+    from Xlib.ext import xtest
+except ImportError as missing:
+    print("SKIP:", missing)
+    sys.exit(77)
+
+ASSETS = pathlib.Path(__file__).resolve().parent.parent.parent / "assets"
+LETTERS = "QWERTYUIOPASDFGHJKLZXCVBNM"  # by key index
+YELLOW, NAVY = (255, 255, 0), (0, 0, 128)
+BOARD = (25, 235, 400, 132)
+SCORE = (472, 400, 65, 25)
+START = (507, 193)
+NOWHERE = (25 + 350, 235 + 110)  # on the board, in the bottom row's band, on no key
+NAME_BOX = (27, 43, 219, 19)  # inside the leaderboard window's name box
+RATE, WORK = 44100, 11025  # the player's 16-bit stereo rate; the rate sounds are compared at
+SLACK = 0.15  # seconds a letter's sound may start from the moment its card is seen
+MATCH = 0.9  # normalised correlation of a sound played unchanged (measured: > 0.98)
+SANITIZER_MARKS = ("ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:")
+
+
+def picture(number):
+    return np.asarray(Image.open(ASSETS / "pictures" / f"{number}.bmp").convert("RGB"))
+
+
+def sound(number):
+    """A catalogue sound (8-bit PCM) at WORK rate."""
+    with wave.open(str(ASSETS / "sounds" / f"{number}.wav")) as w:
+        step = w.getframerate() // WORK
+        data = np.frombuffer(w.readframes(w.getnframes()), np.uint8) - 128.0
+    return data[:len(data) // step * step].reshape(-1, step).mean(1)
+
+
+def crop(shot, box):
+    x, y, w, h = box
+    return shot[y:y + h, x:x + w]
+
+
+def wait(what, probe, timeout=20.0):
+    end = time.monotonic() + timeout
+    while not (value := probe()):
+        assert time.monotonic() < end, f"timed out waiting for {what}"
+        time.sleep(0.01)
+    return value
+
+
+def key_rect(key):
+    row = 0 if key < 10 else 1 if key < 19 else 2
+    return (0, 20, 40)[row] + 40 * (key - (0, 10, 19)[row]), (1, 49, 97)[row], 40, 28
+
+
+class Game:
+    """The program, copied into a folder of its own and started from another, and our own
+    X connection to watch it: screen grabs, and clicks and keys through XTEST, each waited
+    for, so that the program gets them in the order they were made."""
+
+    def __init__(self, binary, display, folder):
+        self.d = xdisplay.Display(display)
+        self.root, self.given = self.d.screen().root, []
+        assert self.d.screen().root_depth == 24, "pixels are compared on a 24-bit screen"
+        self.folder = pathlib.Path(folder)
+        (self.folder / "game").mkdir()
+        self.binary = shutil.copy2(binary, self.folder / "game" / "shijianbao")
+        self.audio, self.stderr = self.folder / "played.raw", self.folder / "stderr.txt"
+        env = dict(os.environ, DISPLAY=display, SDL_AUDIODRIVER="disk",
+                   SDL_DISKAUDIOFILE=str(self.audio))
+        env.pop("QT_QPA_PLATFORM", None)
+        # stderr to a file: a long sanitizer report into an unread pipe would stall it.
+        with open(self.stderr, "wb") as err:
+            self.proc = subprocess.Popen([self.binary], env=env, cwd=folder,
+                                         stdout=subprocess.DEVNULL, stderr=err)
+        self.keyboard, self.life = picture(201), picture(202)
+        self.cards = {picture(101 + k).tobytes(): k for k in range(26)}
+
+    def window(self, title):
+        """The top-level window on view with this title (as a desktop shows it), or None."""
+        name, utf8 = self.d.intern_atom("_NET_WM_NAME"), self.d.intern_atom("UTF8_STRING")
+        for w in self.root.query_tree().children:
+            try:
+                prop = w.get_full_property(name, utf8)
+                if prop and prop.value.decode() == title and \
+                        w.get_attributes().map_state == X.IsViewable:
+                    return w
+            except xerror.BadWindow:
+                pass  # gone meanwhile
+
+    def close_box(self, w):
+        """What the title bar's close box does."""
+        atom = self.d.intern_atom
+        w.send_event(protocol.event.ClientMessage(
+            window=w, client_type=atom("WM_PROTOCOLS"),
+            data=(32, [atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0])))
+        self.d.sync()
+
+    def click(self, x, y, origin=None):
+        """A click at a point of the game window, or of the window at `origin`."""
+        x0, y0 = origin or (self.x, self.y)
+        xtest.fake_input(self.d, X.MotionNotify, x=x0 + x, y=y0 + y)
+        self.press(1, X.ButtonPress, X.ButtonRelease)
+
+    def press(self, code, down=X.KeyPress, up=X.KeyRelease):
+        xtest.fake_input(self.d, down, code)
+        xtest.fake_input(self.d, up, code)
+        self.d.sync()
+
+    def type(self, text):
+        """Each character on a key of its own until close(): a mapping made only for the
+        moment of the press could be gone before the program reads the key."""
+        low = self.d.display.info.min_keycode
+        for sym in (0x01000000 + ord(c) for c in text):
+            keymap = self.d.get_keyboard_mapping(low, self.d.display.info.max_keycode - low)
+            self.width = len(keymap[0])
+            code = next((low + i for i, syms in enumerate(keymap) if syms[0] == sym), None)
+            if code is None:
+                code = max(low + i for i, syms in enumerate(keymap) if not any(syms))
+                self.d.change_keyboard_mapping(code, [[sym, sym] + [0] * (self.width - 2)])
+                self.given.append(code)
+            self.press(code)
+
+    def close(self):
+        for code in self.given:
+            self.d.change_keyboard_mapping(code, [[0] * self.width])
+        self.d.close()
+
+    def appear(self):
+        self.main = wait("the window 识键宝", lambda: self.window("识键宝"))
+        g = self.main.get_geometry()
+        assert (g.width, g.height) == (551, 451), (g.width, g.height)
+        self.x, self.y = g.x, g.y
+        wait("the keyboard", lambda: np.array_equal(self.board(), self.keyboard))
+
+    def grab(self, box=(0, 0, 551, 451), origin=None):
+        x, y, w, h = box
+        x0, y0 = origin or (self.x, self.y)
+        raw = self.root.get_image(x0 + x, y0 + y, w, h, X.ZPixmap, 0xFFFFFFFF).data
+        return np.frombuffer(raw, np.uint8).reshape(h, w, 4)[:, :, 2::-1]  # BGRX to RGB
+
+    def card(self, shot, i):
+        box = (50 + 90 * (i % 4), 225 + 96 * (i // 4), 90, 90)
+        return self.cards.get(np.ascontiguousarray(crop(shot, box)).tobytes())
+
+    def board(self, shot=None):
+        return crop(self.grab() if shot is None else shot, BOARD)
+
+    def lives(self):
+        """How many life icons are on view; those gone, from the right, leave navy."""
+        shot = self.grab()
+        icons = [crop(shot, (464 + 20 * i, 8, 16, 16)) for i in range(3)]
+        shown = [np.array_equal(icon, self.life) for icon in icons]
+        assert all((icon == NAVY).all() for icon, on in zip(icons, shown) if not on), shown
+        assert shown == sorted(shown, reverse=True), f"lives gone from the left: {shown}"
+        return sum(shown)
+
+    def clock(self):
+        """Seconds recorded so far: the disk driver writes in real time."""
+        return self.audio.stat().st_size / 4 / RATE if self.audio.exists() else 0.0
+
+    def present(self, letters):
+        """Watches the cards come and the board come back; returns each card's key and the
+        clock readings between which it appeared."""
+        seen, before_last = [None] * letters, self.clock()
+
+        def step():
+            nonlocal before_last
+            before, shot, after = self.clock(), self.grab(), self.clock()
+            for i in range(letters):
+                key = self.card(shot, i)
+                if key is not None and seen[i] is None:
+                    seen[i] = (key, before_last, after)
+            before_last = before
+            # The board may still be up from before, until the program has taken the click;
+            # a card left on view would cover part of it.
+            return seen[0] and np.array_equal(self.board(shot), self.keyboard)
+        wait("the cards, then the board", step)
+        assert None not in seen and len({s[0] for s in seen}) == letters, seen
+        return seen
+
+    def answer(self, key):
+        score = self.grab(SCORE)
+        x, y, w, h = key_rect(key)
+        self.click(BOARD[0] + x + w // 2, BOARD[1] + y + h // 2)
+        wait("the score to change", lambda: not np.array_equal(self.grab(SCORE), score))
+
+
+def play(game):
+    cards = []
+    game.click(*START)
+    for _ in range(3):
+        cards += game.present(1)
+        assert game.lives() == 3
+        game.answer(cards[-1][0])
+    cards += game.present(2)
+    game.answer(cards[-2][0])
+    # The right click outlines its key in yellow and draws nothing else; the wrong clicks
+    # that follow keep it.
+    x, y, w, h = key_rect(cards[-2][0])
+    outlined = game.keyboard.copy()
+    outlined[[y, y + h - 1], x:x + w] = outlined[y:y + h, [x, x + w - 1]] = YELLOW
+    wait(f"the outline on {LETTERS[cards[-2][0]]}",
+         lambda: np.array_equal(game.board(), outlined))
+    for lives in (2, 1, 0):
+        game.click(*NOWHERE)
+        wait(f"{lives} lives", lambda: game.lives() == lives)
+    assert np.array_equal(game.board(), outlined), "a wrong click changed the board"
+    quiet = game.clock() + 0.6  # the last boop played out
+    wait("the boop to end", lambda: game.clock() >= quiet)
+    over = game.clock()
+    game.click(*NOWHERE)
+    board = wait("the leaderboard 排行榜", lambda: game.window("排行榜"))
+    shown = game.clock()
+    g = board.get_geometry()
+    # Typed only once the name box is painted white, and Return only once the name shows
+    # (dark ink in more columns than the text cursor alone), however slow the machine.
+    ink = lambda: (game.grab(NAME_BOX, (g.x, g.y)).max(2) < 100).any(0).sum()  # noqa: E731
+    wait("the name box", lambda: (game.grab(NAME_BOX, (g.x, g.y)) == 255).mean() > 0.5)
+    game.click(*NAME_BOX[:2], origin=(g.x + NAME_BOX[2] // 2, g.y + NAME_BOX[3] // 2))
+    game.type("小明")
+    wait("the name in the name box", lambda: ink() >= 12)
+    game.press(game.d.keysym_to_keycode(0xFF0D))  # Return
+    wait("the leaderboard to close", lambda: not game.window("排行榜"))
+    # No score file before: ten fresh "0,0" lines, then 500 takes first place, in GBK.
+    scores = pathlib.Path(game.binary).parent / "tavik.tmp"
+    assert scores.read_bytes() == b"\xd0\xa1\xc3\xf7,500\r\n" + b"0,0\r\n" * 9
+    tune_end = shown + len(sound(105)) / WORK + 0.3
+    wait("the game-over tune to end", lambda: game.clock() >= tune_end)
+    game.close_box(game.main)
+    assert game.proc.wait(10) == 0, game.proc.returncode
+    return cards, over, shown
+
+
+def heard(recording, number, lo, hi):
+    """Where sound `number` starts between lo and hi seconds, and how well it matches."""
+    ref = sound(number)
+    a = max(0, int(lo * WORK))
+    part = recording[a:int(hi * WORK) + len(ref)]
+    assert len(part) >= len(ref), f"the recording ends before sound {number} could"
+    energy = np.convolve(part ** 2, np.ones(len(ref)), "valid")
+    fit = np.correlate(part, ref, "valid") / np.sqrt(energy * (ref ** 2).sum() + 1e-9)
+    return (a + int(np.argmax(fit))) / WORK, fit.max()
+
+
+def check_sound(game, cards, over, shown):
+    raw = np.fromfile(game.audio, np.int16)
+    recording = raw[:len(raw) // 8 * 8:2].reshape(-1, RATE // WORK).mean(1)  # left channel
+    for key, earliest, latest in cards:
+        _, fit = heard(recording, 201 + key, earliest - SLACK, latest + SLACK)
+        assert fit >= MATCH, f"{LETTERS[key]} not heard with its card ({fit:.3f})"
+    # The fourth wrong click's boop is cut off at once by the game-over tune, which then
+    # plays in full, and alone: over the boop's length it is not mixed with it.
+    tune, fit = heard(recording, 105, over, shown + SLACK)
+    assert fit >= MATCH, f"the game-over tune is not heard in full ({fit:.3f})"
+    start, head = int(tune * WORK), len(sound(104))
+    alone = np.corrcoef(recording[start:start + head], sound(105)[:head])[0, 1]
+    assert alone >= MATCH, f"something plays over the game-over tune ({alone:.3f})"
+    loud = np.flatnonzero(np.abs(recording[int(over * WORK):start]) > 200)
+    boop = (start - int(over * WORK) - loud[0]) / WORK if len(loud) else 0.0
+    assert boop <= 0.1, f"{boop * 1000:.0f} ms of the boop before the game-over tune"
+    print(f"game over: {boop * 1000:.1f} ms of the boop, then the tune ({fit:.3f}, {alone:.3f})")
+
+
+def main(binary):
+    name = os.environ.get("SJB_TEST_DISPLAY") or os.environ.get("DISPLAY")
+    if not name:
+        print("SKIP: no X display (scripts/test.sh starts one)")
+        sys.exit(77)
+    folder = tempfile.mkdtemp(prefix="shijianbao-e2e-")
+    game = Game(binary, name, folder)
+    try:
+        game.appear()
+        check_sound(game, *play(game))
+    finally:
+        if game.proc.poll() is None:
+            game.proc.kill()
+            game.proc.wait()
+        err = game.stderr.read_text(errors="replace")
+        game.close()
+        shutil.rmtree(folder, ignore_errors=True)
+        # A sanitizer build reports here, also when the game itself went right.
+        if any(mark in err for mark in SANITIZER_MARKS):
+            raise AssertionError(f"sanitizer report:\n{err}")
+        if sys.exc_info()[0]:
+            print("the program's stderr:\n" + err)
+    print("1 passed, 0 failed")
+
+
+if __name__ == "__main__":
+    main(sys.argv[1])
