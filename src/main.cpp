@@ -2,7 +2,7 @@
 #include "programdir.h"
 #include "randomsource.h"
 #include "scheduler.h"
-#include "sdlsoundoutput.h"
+#include "sound/sdlsoundoutput.h"
 
 #include <QApplication>
 #include <QDir>

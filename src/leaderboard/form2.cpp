@@ -1,7 +1,7 @@
 #include "form2.h"
 
 #include "catalogue.h"
-#include "soundoutput.h"
+#include "sound/soundoutput.h"
 #include "windowkit.h"
 
 #include <QCloseEvent>

@@ -1,6 +1,6 @@
 #include "catalogue.h"
 
-#include "soundoutput.h"
+#include "sound/soundoutput.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "scheduler.h"
-#include "soundoutput.h"
+#include "sound/soundoutput.h"
 
 #include <QList>
 
