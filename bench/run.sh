@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Builds the game for release into build-bench/ (or $BENCH_BUILD_DIR) and measures it on an X
-# server of its own: start-up time, memory, idle CPU and click-to-outline latency, each the
-# median of several runs (5 by default, or the first argument). Not part of the tests.
+# Builds the game for release into build-bench/ (or $BENCH_BUILD_DIR), and a bare Qt 6 widget
+# window next to it, and measures both (and Tux Typing, if installed) on an X server of its
+# own: start-up time, memory, idle CPU of the program and the sound server, click-to-outline
+# and click-to-sound latency, each the median of several runs (5 by default, or the first
+# argument). With PulseAudio installed (pulseaudio, pulseaudio-utils) it runs a server of its
+# own with a null sink. Not part of the tests.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-5}
@@ -9,6 +12,9 @@ build=${BENCH_BUILD_DIR:-$root/build-bench}
 
 "$root/scripts/install-deps.sh" test
 BUILD_DIR=$build "$root/scripts/build.sh" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
+bare=$build/bench-bare-qt
+# shellcheck disable=SC2046 # pkg-config prints several words on purpose
+g++ -O2 -fPIC -o "$bare" "$root/bench/bareqt/main.cpp" $(pkg-config --cflags --libs Qt6Widgets)
 
 # An X server of our own, so a desktop's window manager and compositor stay out of the figures.
 xvfb_pid=""
@@ -28,4 +34,4 @@ done
 [ -n "$xvfb_pid" ] || { echo "no free display number for Xvfb" >&2; exit 1; }
 
 echo "$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')"
-/usr/bin/python3 "$root/bench/bench.py" "$build/src/shijianbao" "$runs"
+/usr/bin/python3 "$root/bench/bench.py" "$build/src/shijianbao" "$bare" "$runs"

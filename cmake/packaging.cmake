@@ -60,7 +60,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_RELEASE ${SJB_DEBIAN_RELEASE})
 # Neither the platform plugin that puts Qt on the screen nor the Song-style font is linked, so
 # dpkg-shlibdeps cannot find them: they are named here.
-set(SJB_DEBIAN_RUNTIME "qt6-qpa-plugins, fonts-arphic-uming | fonts-noto-cjk")
+# SDL is opened at run time, when the first sound is due, so it is named here too.
+set(SJB_DEBIAN_RUNTIME "qt6-qpa-plugins, libsdl2-2.0-0 (>= ${SDL2_VERSION}), fonts-arphic-uming | fonts-noto-cjk")
 find_program(SJB_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(SJB_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
@@ -69,7 +70,7 @@ else()
   # Without dpkg-dev, the libraries the program links, with the versions it was built against.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libqt6core6 (>= ${Qt6_VERSION}), libqt6gui6 (>= ${Qt6_VERSION}), \
-libqt6widgets6 (>= ${Qt6_VERSION}), libsdl2-2.0-0 (>= ${SDL2_VERSION}), libc6, libstdc++6, \
+libqt6widgets6 (>= ${Qt6_VERSION}), libc6, libstdc++6, \
 libgcc-s1, ${SJB_DEBIAN_RUNTIME}")
 endif()
 # Qt shows the game through X11 on its own; under a Wayland compositor without XWayland it

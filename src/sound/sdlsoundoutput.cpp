@@ -1,90 +1,218 @@
 #include "sound/sdlsoundoutput.h"
 
-#include <QElapsedTimer>
+#include <QByteArray>
 #include <QFile>
 #include <QStringList>
 
 #include <SDL.h>
 
+#include <dlfcn.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 // After a failed open, wait this long before trying again, so that a machine without sound
 // does not pay for the attempt on every click.
-constexpr std::int64_t RetryAfterMs = 3000;
-// Silence this long closes the device; the gaps of a running game are much shorter.
-constexpr int IdleCloseMs = 15000;
+constexpr auto RetryAfter = std::chrono::seconds(3);
 
-std::int64_t monotonicMs()
+// The part of SDL the player calls, looked up when the first sound is due.
+#define SJB_SDL_CALLS(X)                                                                       \
+    X(SDL_SetHint)                                                                             \
+    X(SDL_InitSubSystem)                                                                       \
+    X(SDL_QuitSubSystem)                                                                       \
+    X(SDL_Quit)                                                                                \
+    X(SDL_GetNumAudioDrivers)                                                                  \
+    X(SDL_GetAudioDriver)                                                                      \
+    X(SDL_GetCurrentAudioDriver)                                                               \
+    X(SDL_OpenAudioDevice)                                                                     \
+    X(SDL_CloseAudioDevice)                                                                    \
+    X(SDL_PauseAudioDevice)                                                                    \
+    X(SDL_GetAudioDeviceStatus)                                                                \
+    X(SDL_GetQueuedAudioSize)                                                                  \
+    X(SDL_ClearQueuedAudio)                                                                    \
+    X(SDL_QueueAudio)                                                                          \
+    X(SDL_LockAudioDevice)                                                                     \
+    X(SDL_UnlockAudioDevice)                                                                   \
+    X(SDL_RWFromConstMem)                                                                      \
+    X(SDL_LoadWAV_RW)                                                                          \
+    X(SDL_FreeWAV)                                                                             \
+    X(SDL_NewAudioStream)                                                                      \
+    X(SDL_AudioStreamPut)                                                                      \
+    X(SDL_AudioStreamFlush)                                                                    \
+    X(SDL_AudioStreamAvailable)                                                                \
+    X(SDL_AudioStreamGet)                                                                      \
+    X(SDL_FreeAudioStream)
+
+struct SdlLibrary
 {
-    static QElapsedTimer clock = [] {
-        QElapsedTimer t;
-        t.start();
-        return t;
-    }();
-    return clock.elapsed();
-}
+#define SJB_DECLARE(name) decltype(&::name) name = nullptr;
+    SJB_SDL_CALLS(SJB_DECLARE)
+#undef SJB_DECLARE
 
-// Unless the user picked a driver, try the sound servers first and ALSA only when the
-// machine has a sound card: ALSA without one writes a screenful of errors to the terminal.
-void chooseDrivers()
+    // The library stays loaded to the end: the sound server's client library it brings
+    // along keeps thread-local state that must outlive every thread that used it.
+    bool load()
+    {
+        void *handle = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (!handle)
+            return false;
+        bool ok = true;
+#define SJB_RESOLVE(name)                                                                      \
+    ok = ok && (name = reinterpret_cast<decltype(name)>(dlsym(handle, #name))) != nullptr;
+        SJB_SDL_CALLS(SJB_RESOLVE)
+#undef SJB_RESOLVE
+        return ok;
+    }
+};
+
+// Unless the user picked a driver, try the sound servers first, and the drivers that talk
+// to the hardware only when the machine has a sound card: ALSA without one, and sndio,
+// which falls back to ALSA, write a screenful of errors to the terminal.
+void chooseDrivers(const SdlLibrary &sdl)
 {
     if (qEnvironmentVariableIsSet("SDL_AUDIODRIVER"))
         return;
     QFile cards(QStringLiteral("/proc/asound/cards"));
     const bool haveCard =
         cards.open(QIODevice::ReadOnly) && !cards.readAll().contains("no soundcards");
+    const QStringList hardware = {QStringLiteral("alsa"), QStringLiteral("sndio"),
+                                  QStringLiteral("dsp")};
     QStringList drivers;
-    for (int i = 0; i < SDL_GetNumAudioDrivers(); ++i) {
-        const QString name = QString::fromLatin1(SDL_GetAudioDriver(i));
+    for (int i = 0; i < sdl.SDL_GetNumAudioDrivers(); ++i) {
+        const QString name = QString::fromLatin1(sdl.SDL_GetAudioDriver(i));
         if (name == QLatin1String("disk") || name == QLatin1String("dummy") ||
-            (name == QLatin1String("alsa") && !haveCard))
+            (!haveCard && hardware.contains(name)))
             continue;
         drivers << name;
     }
-    SDL_SetHint(SDL_HINT_AUDIODRIVER, drivers.join(QLatin1Char(',')).toLatin1().constData());
+    sdl.SDL_SetHint(SDL_HINT_AUDIODRIVER, drivers.join(QLatin1Char(',')).toLatin1().constData());
 }
 
 } // namespace
 
-SdlSoundOutput::SdlSoundOutput()
+class SdlSoundOutput::Player
 {
-    m_idleClose.setSingleShot(true);
-    m_idleClose.setInterval(IdleCloseMs);
-    QObject::connect(&m_idleClose, &QTimer::timeout, &m_idleClose, [this] {
-        if (m_device != 0 && SDL_GetQueuedAudioSize(m_device) > 0)
-            m_idleClose.start(); // still playing
-        else
-            close();
-    });
-}
+public:
+    ~Player()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_quit = true;
+        }
+        m_wake.notify_one();
+        if (m_thread.joinable())
+            m_thread.join();
+    }
 
-SdlSoundOutput::~SdlSoundOutput()
+    void start(const QByteArray &wavImage)
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_next = wavImage; // shares the bytes; a later change by the caller copies them
+            m_hasNext = true;
+        }
+        m_wake.notify_one();
+        if (!m_thread.joinable())
+            m_thread = std::thread(&Player::run, this);
+    }
+
+private:
+    void run();
+    bool open();
+    void play(const QByteArray &wavImage);
+    void close();
+    Clock::duration untilPlayedOut();
+
+    // Shared with the thread that starts sounds.
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    QByteArray m_next;
+    bool m_hasNext = false;
+    bool m_quit = false;
+    std::thread m_thread;
+
+    // The player thread's own.
+    SdlLibrary m_sdl;
+    bool m_loadTried = false;
+    bool m_loaded = false;
+    bool m_subsystemUp = false;
+    Clock::time_point m_lastFailure{};
+    bool m_failed = false;
+    SDL_AudioDeviceID m_device = 0;
+    SDL_AudioSpec m_have{};
+    bool m_keepOpen = false;
+};
+
+void SdlSoundOutput::Player::run()
 {
+    std::unique_lock lock(m_mutex);
+    while (!m_quit) {
+        if (m_hasNext) {
+            const QByteArray wav = std::move(m_next);
+            m_next = QByteArray();
+            m_hasNext = false;
+            lock.unlock();
+            play(wav);
+            lock.lock();
+        } else if (m_device == 0) {
+            m_wake.wait(lock);
+        } else {
+            lock.unlock();
+            const Clock::duration left = m_keepOpen ? Clock::duration::max() : untilPlayedOut();
+            if (left == Clock::duration::zero())
+                close(); // nothing left to play: the device would only feed silence
+            lock.lock();
+            const auto woken = [this] { return m_hasNext || m_quit; };
+            if (left == Clock::duration::max())
+                m_wake.wait(lock, woken);
+            else if (left != Clock::duration::zero())
+                m_wake.wait_for(lock, left, woken);
+        }
+    }
+    lock.unlock();
     close();
-    if (m_subsystemUp)
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (m_subsystemUp) {
+        m_sdl.SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        m_sdl.SDL_Quit();
+    }
 }
 
-bool SdlSoundOutput::open()
+bool SdlSoundOutput::Player::open()
 {
     if (m_device != 0) {
-        if (SDL_GetAudioDeviceStatus(m_device) != SDL_AUDIO_STOPPED)
+        if (m_sdl.SDL_GetAudioDeviceStatus(m_device) != SDL_AUDIO_STOPPED)
             return true;
         close(); // the device went away (server restarted, headset unplugged)
     }
-    // Only a failed attempt holds the next one back; a device closed for being idle opens
-    // again at once.
-    const std::int64_t now = monotonicMs();
-    if (m_lastFailureMs >= 0 && now - m_lastFailureMs < RetryAfterMs)
+    if (!m_loadTried) {
+        m_loadTried = true;
+        m_loaded = m_sdl.load();
+    }
+    if (!m_loaded)
         return false;
-    m_lastFailureMs = now;
+    // Only a failed attempt holds the next one back; a device closed after its sound
+    // opens again at once.
+    const Clock::time_point now = Clock::now();
+    if (m_failed && now - m_lastFailure < RetryAfter)
+        return false;
+    m_failed = true;
+    m_lastFailure = now;
 
     if (!m_subsystemUp) {
-        chooseDrivers();
+        chooseDrivers(m_sdl);
         // SDL would catch SIGINT and SIGTERM and turn them into quit events that nobody
         // here reads: the game would then outlive a logout or a plain `kill`.
-        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+        m_sdl.SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        // How the desktop's mixer lists the game and its sounds.
+        m_sdl.SDL_SetHint(SDL_HINT_APP_NAME, "识键宝");
+        m_sdl.SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, "识键宝的声音");
+        if (m_sdl.SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
             return false;
         m_subsystemUp = true;
     }
@@ -95,34 +223,23 @@ bool SdlSoundOutput::open()
     want.channels = 2;
     // A small buffer keeps the delay between a click and its sound short.
     want.samples = 512;
-    SDL_AudioSpec have{};
-    m_device =
-        SDL_OpenAudioDevice(nullptr, 0, &want, &have,
-                            SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
+    m_device = m_sdl.SDL_OpenAudioDevice(nullptr, 0, &want, &m_have,
+                                         SDL_AUDIO_ALLOW_FREQUENCY_CHANGE |
+                                             SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
     if (m_device == 0) {
         // Let a later attempt start from scratch: a sound server may come up meanwhile.
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        m_sdl.SDL_QuitSubSystem(SDL_INIT_AUDIO);
         m_subsystemUp = false;
         return false;
     }
-    m_deviceFreq = have.freq;
-    m_deviceFormat = have.format;
-    m_deviceChannels = have.channels;
-    m_lastFailureMs = -1;
-    SDL_PauseAudioDevice(m_device, 0);
+    m_failed = false;
+    // The disk driver records what is played, silence and all, into a file that opening
+    // the device again would start afresh: that device stays open.
+    m_keepOpen = qstrcmp(m_sdl.SDL_GetCurrentAudioDriver(), "disk") == 0;
     return true;
 }
 
-void SdlSoundOutput::close()
-{
-    m_idleClose.stop();
-    if (m_device != 0) {
-        SDL_CloseAudioDevice(m_device);
-        m_device = 0;
-    }
-}
-
-void SdlSoundOutput::StartSound(const QByteArray &wavImage)
+void SdlSoundOutput::Player::play(const QByteArray &wavImage)
 {
     if (wavImage.isEmpty() || !open())
         return;
@@ -130,29 +247,66 @@ void SdlSoundOutput::StartSound(const QByteArray &wavImage)
     SDL_AudioSpec spec{};
     Uint8 *samples = nullptr;
     Uint32 length = 0;
-    SDL_RWops *rw = SDL_RWFromConstMem(wavImage.constData(), int(wavImage.size()));
-    if (!rw || !SDL_LoadWAV_RW(rw, 1, &spec, &samples, &length))
-        return; // not a sound SDL can read: play nothing
+    SDL_RWops *rw = m_sdl.SDL_RWFromConstMem(wavImage.constData(), int(wavImage.size()));
+    if (!rw || !m_sdl.SDL_LoadWAV_RW(rw, 1, &spec, &samples, &length))
+        return; // not a sound SDL can read: play nothing, and let the old one play on
 
     QByteArray converted;
-    SDL_AudioStream *stream = SDL_NewAudioStream(spec.format, spec.channels, spec.freq,
-                                                 m_deviceFormat, m_deviceChannels, m_deviceFreq);
+    SDL_AudioStream *stream = m_sdl.SDL_NewAudioStream(spec.format, spec.channels, spec.freq,
+                                                       m_have.format, m_have.channels,
+                                                       m_have.freq);
     if (stream) {
-        if (SDL_AudioStreamPut(stream, samples, int(length)) == 0 &&
-            SDL_AudioStreamFlush(stream) == 0) {
-            converted.resize(SDL_AudioStreamAvailable(stream));
-            const int got = SDL_AudioStreamGet(stream, converted.data(), int(converted.size()));
+        if (m_sdl.SDL_AudioStreamPut(stream, samples, int(length)) == 0 &&
+            m_sdl.SDL_AudioStreamFlush(stream) == 0) {
+            converted.resize(m_sdl.SDL_AudioStreamAvailable(stream));
+            const int got =
+                m_sdl.SDL_AudioStreamGet(stream, converted.data(), int(converted.size()));
             converted.resize(qMax(0, got));
         }
-        SDL_FreeAudioStream(stream);
+        m_sdl.SDL_FreeAudioStream(stream);
     }
-    SDL_FreeWAV(samples);
+    m_sdl.SDL_FreeWAV(samples);
 
     // Only one sound plays at a time: the new one replaces whatever is still queued.
-    SDL_LockAudioDevice(m_device);
-    SDL_ClearQueuedAudio(m_device);
+    m_sdl.SDL_LockAudioDevice(m_device);
+    m_sdl.SDL_ClearQueuedAudio(m_device);
     if (!converted.isEmpty())
-        SDL_QueueAudio(m_device, converted.constData(), Uint32(converted.size()));
-    SDL_UnlockAudioDevice(m_device);
-    m_idleClose.start();
+        m_sdl.SDL_QueueAudio(m_device, converted.constData(), Uint32(converted.size()));
+    m_sdl.SDL_UnlockAudioDevice(m_device);
+    m_sdl.SDL_PauseAudioDevice(m_device, 0);
+}
+
+// How long the queued sound still plays; zero once SDL has handed all of it on.
+Clock::duration SdlSoundOutput::Player::untilPlayedOut()
+{
+    const Uint32 queued = m_sdl.SDL_GetQueuedAudioSize(m_device);
+    if (queued == 0 || m_sdl.SDL_GetAudioDeviceStatus(m_device) == SDL_AUDIO_STOPPED)
+        return Clock::duration::zero();
+    const int bytesPerSecond =
+        m_have.freq * m_have.channels * int(SDL_AUDIO_BITSIZE(m_have.format) / 8);
+    // A little past the end, so that one look usually finds the queue empty.
+    return std::chrono::milliseconds(1 + qint64(queued) * 1000 / qMax(1, bytesPerSecond));
+}
+
+void SdlSoundOutput::Player::close()
+{
+    if (m_device != 0) {
+        m_sdl.SDL_CloseAudioDevice(m_device);
+        m_device = 0;
+    }
+}
+
+SdlSoundOutput::SdlSoundOutput() : m_player(std::make_unique<Player>())
+{
+    // The mixer shows the program's icon next to its sounds. PulseAudio's client library
+    // reads this when SDL connects; set now, before any thread of ours runs.
+    if (!qEnvironmentVariableIsSet("PULSE_PROP_application.icon_name"))
+        qputenv("PULSE_PROP_application.icon_name", "shijianbao");
+}
+
+SdlSoundOutput::~SdlSoundOutput() = default;
+
+void SdlSoundOutput::StartSound(const QByteArray &wavImage)
+{
+    m_player->start(wavImage);
 }

@@ -2,42 +2,32 @@
 
 #include "sound/soundoutput.h"
 
-#include <QTimer>
-
-#include <cstdint>
+#include <memory>
 
 // Plays WAV images through SDL2's audio subsystem. SDL decodes PCM and Microsoft ADPCM from
 // memory; each sound is converted to the device's format and queued, replacing whatever is
 // still queued, so a new sound starts at once and cuts the old one off.
 //
-// Without a sound device or sound server the game simply stays silent; opening is tried
-// again now and then, so sound comes back when a server starts later.
+// Everything SDL does happens on a player thread of its own, which loads SDL when the first
+// sound is due: start-up loads no sound library, and opening or closing a device never holds
+// up a click. StartSound only hands the image over.
 //
-// An open device keeps SDL's audio thread feeding it silence, so the device is opened only
-// when a sound is started and closed again after a while without sound: an idle game costs
-// no processor time.
+// An open device keeps SDL's audio thread and the sound server busy even with nothing to
+// play, so the device is opened when a sound starts and closed as soon as it has played out.
+//
+// Without SDL, a sound device or a sound server the game simply stays silent; opening is
+// tried again now and then, so sound comes back when a server starts later.
 class SdlSoundOutput final : public SoundOutput
 {
 public:
     SdlSoundOutput();
-    ~SdlSoundOutput() override;
+    ~SdlSoundOutput() override; // cuts off what is playing and waits for the player thread
     SdlSoundOutput(const SdlSoundOutput &) = delete;
     SdlSoundOutput &operator=(const SdlSoundOutput &) = delete;
-
-    // Opens the device if it is not open yet; returns whether a device is open.
-    bool open();
-    bool isOpen() const { return m_device != 0; }
 
     void StartSound(const QByteArray &wavImage) override;
 
 private:
-    void close();
-
-    std::uint32_t m_device = 0;
-    bool m_subsystemUp = false;
-    std::int64_t m_lastFailureMs = -1;
-    int m_deviceFreq = 0;
-    std::uint16_t m_deviceFormat = 0;
-    std::uint8_t m_deviceChannels = 0;
-    QTimer m_idleClose;
+    class Player;
+    std::unique_ptr<Player> m_player;
 };

@@ -1,10 +1,11 @@
 // The real sound player, through SDL's "disk" driver, which writes what is played to a file in
-// real time: what came out, and when, is read back from that file.
-#include "media/catalogue.h"
+// real time: what came out, and when, is read back from that file. The "dummy" driver shows
+// whether the device is still open.
+#include "catalogue.h"
 #include "sound/sdlsoundoutput.h"
 #include "wavbuilder.h"
 
-#include <QElapsedTimer>
+#include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -27,8 +28,6 @@ QByteArray playAndRecord(const QList<QPair<QByteArray, int>> &sounds)
     qputenv("SDL_DISKAUDIOFILE", out.toLocal8Bit());
     {
         SdlSoundOutput player;
-        if (!player.open())
-            return "no device";
         for (const auto &[wav, ms] : sounds) {
             const qint64 until = QFileInfo(out).size() + qint64(ms) * Rate * 4 / 1000;
             player.StartSound(wav);
@@ -58,6 +57,17 @@ QByteArray playAndRecord(const QList<QPair<QByteArray, int>> &sounds)
     }
     return timeline;
 }
+
+// SDL feeds an open device from a thread of its own, named after the device.
+int sdlAudioThreads()
+{
+    int n = 0;
+    for (const QString &task : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs)) {
+        QFile comm(QStringLiteral("/proc/self/task/%1/comm").arg(task));
+        n += comm.open(QIODevice::ReadOnly) && comm.readAll().startsWith("SDLAudioP");
+    }
+    return n;
+}
 } // namespace
 
 class TestSdlSound : public QObject
@@ -66,7 +76,7 @@ class TestSdlSound : public QObject
 private slots:
     void aNewSoundCutsTheOldOneOff();
     void adpcmClickComesOut();
-    void withoutADeviceStaysSilentAndQuick();
+    void theDeviceClosesOnceTheSoundHasPlayed();
 };
 
 void TestSdlSound::aNewSoundCutsTheOldOneOff()
@@ -90,17 +100,15 @@ void TestSdlSound::adpcmClickComesOut()
     QVERIFY2(timeline.count('#') >= 2 && timeline.count('#') <= 10, timeline.constData()); // ~50 ms
 }
 
-void TestSdlSound::withoutADeviceStaysSilentAndQuick()
+void TestSdlSound::theDeviceClosesOnceTheSoundHasPlayed()
 {
-    qputenv("SDL_AUDIODRIVER", "no-such-driver");
-    QElapsedTimer t;
-    t.start();
+    qputenv("SDL_AUDIODRIVER", "dummy");
     SdlSoundOutput player;
-    QVERIFY(!player.open());
-    player.StartSound(makeToneWav(440, 300));
-    player.StartSound(QByteArray("not a sound"));
-    QVERIFY(!player.isOpen());
-    QVERIFY2(t.elapsed() < 2000, "a missing device must not hold the game up");
+    for (int i = 0; i < 2; ++i) { // and opens again for the next sound
+        player.StartSound(makeToneWav(440, 100));
+        QVERIFY(QTest::qWaitFor([] { return sdlAudioThreads() == 1; }, 10000));
+        QVERIFY(QTest::qWaitFor([] { return sdlAudioThreads() == 0; }, 10000));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSdlSound)
