@@ -244,6 +244,8 @@ Outcome open(const Place &place, qint32 newScore, ScoreTable &table, qint16 &ins
         insertion = 0;
         if (kindOf(place.writePath) != PathKind::Absent)
             return Outcome::Fresh; // a link to nothing: nothing may appear through it
+        if (place.makeFolder && !QDir().mkpath(QFileInfo(place.writePath).absolutePath()))
+            return Outcome::Fresh;
         return createDefaultFile(place.writePath) == WriteStatus::Written ? Outcome::Created
                                                                           : Outcome::Fresh;
     case ReadStatus::Unreadable:
@@ -266,8 +268,6 @@ WriteStatus writeBack(const QString &path, const ScoreTable &table, qint16 inser
 
     // Another copy of the game may be confirming a name on the same table right now. The lock
     // of a copy that died is taken over at once; a living one gets a moment to finish.
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return WriteStatus::Failed;
     QLockFile lock(path + QStringLiteral(".lock"));
     if (!lock.tryLock(LockWaitMs))
         return WriteStatus::Failed;
@@ -290,6 +290,14 @@ WriteStatus writeBack(const QString &path, const ScoreTable &table, qint16 inser
     for (int i = insertion; i < ScoreSlots - 1; ++i)
         content += lineOf(now[i].rawName, now[i].score);
     return putFile(path, content);
+}
+
+WriteStatus writeBack(const Place &place, const ScoreTable &table, qint16 insertion,
+                      const QString &typedName, qint32 newScore)
+{
+    if (place.makeFolder && !QDir().mkpath(QFileInfo(place.writePath).absolutePath()))
+        return WriteStatus::Failed;
+    return writeBack(place.writePath, table, insertion, typedName, newScore);
 }
 
 std::optional<QByteArray> encodeName(const QString &typedName)

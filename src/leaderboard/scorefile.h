@@ -77,6 +77,7 @@ struct Place
 {
     QString readPath;
     QString writePath;
+    bool makeFolder = false; // the per-user folder is made when its first file is written
 };
 
 // Read (or create) the table and rank newScore against it, as the window does when it opens.
@@ -96,6 +97,8 @@ constexpr int LockWaitMs = 1500;
 // player's own link that points nowhere, and never writes anything else that is not a regular
 // file.
 WriteStatus writeBack(const QString &path, const ScoreTable &table, qint16 insertion,
+                      const QString &typedName, qint32 newScore);
+WriteStatus writeBack(const Place &place, const ScoreTable &table, qint16 insertion,
                       const QString &typedName, qint32 newScore);
 
 // The bytes a typed name is stored as: GB18030 (GBK for every GBK character), with a comma

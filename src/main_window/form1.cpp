@@ -90,7 +90,7 @@ void Form1::Form_Load()
     // Start-up never fails: a picture that cannot be loaded is skipped and the box keeps
     // what it had; every other step still happens.
     placeWindowInTwips(this, 2000, 1000);
-    sPath = m_services.scoreFolder + QLatin1Char('/');
+    sPath = m_services.programFolder + QLatin1Char('/');
 
     const auto &pictureById = m_services.pictureById;
     QImage picture;
