@@ -68,14 +68,15 @@ WriteStatus replaceFile(const QString &path, const QByteArray &content)
     return file.commit() ? WriteStatus::Written : WriteStatus::Failed;
 }
 
-// What stands at the path itself, the link not followed.
+// What stands at the path itself, as far as links go; what kind of file lies behind is
+// checked on the file once opened.
 enum class PathKind
 {
     Absent,
-    Regular,
-    OwnLink,     // the player's link to something that exists
+    NoLink,
+    OwnLink,      // the player's link to something that exists
     DanglingLink, // the player's link to nothing
-    Forbidden    // another user's link, a pipe, a device, a socket, a folder, or unknowable
+    Forbidden     // another user's link, or nothing can be known
 };
 
 PathKind kindOf(const QString &path)
@@ -84,14 +85,19 @@ PathKind kindOf(const QString &path)
     struct stat st{};
     if (::lstat(name.constData(), &st) != 0)
         return errno == ENOENT ? PathKind::Absent : PathKind::Forbidden;
-    if (S_ISREG(st.st_mode))
-        return PathKind::Regular;
-    if (!S_ISLNK(st.st_mode) || st.st_uid != ::geteuid())
+    if (!S_ISLNK(st.st_mode))
+        return PathKind::NoLink;
+    if (st.st_uid != ::geteuid())
         return PathKind::Forbidden;
-    struct stat target{};
-    if (::stat(name.constData(), &target) == 0)
-        return S_ISREG(target.st_mode) ? PathKind::OwnLink : PathKind::Forbidden;
+    if (::stat(name.constData(), &st) == 0)
+        return PathKind::OwnLink;
     return errno == ENOENT ? PathKind::DanglingLink : PathKind::Forbidden;
+}
+
+bool isRegular(const QString &path)
+{
+    struct stat st{};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 // Opens a regular file for reading without ever waiting: a pipe would block an ordinary open
@@ -113,7 +119,7 @@ Opened openForReading(const QString &path, QFile &file)
     if (kind == PathKind::Forbidden)
         return Opened::Refused;
     const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY |
-                      (kind == PathKind::Regular ? O_NOFOLLOW : 0);
+                      (kind == PathKind::NoLink ? O_NOFOLLOW : 0);
     const int fd = ::open(QFile::encodeName(path).constData(), flags);
     if (fd < 0)
         return errno == ENOENT ? Opened::Missing : Opened::Refused;
@@ -138,9 +144,12 @@ WriteStatus putFile(const QString &path, const QByteArray &content)
         if (!QFile::remove(path))
             return WriteStatus::Failed;
         break;
-    case PathKind::Absent:
-    case PathKind::Regular:
+    case PathKind::NoLink:
     case PathKind::OwnLink:
+        if (!isRegular(path))
+            return WriteStatus::Failed;
+        break;
+    case PathKind::Absent:
         break;
     }
     return replaceFile(path, content);
