@@ -112,21 +112,15 @@ inline QByteArray everything(const QString &folder)
     return out;
 }
 
-// Ways writing the score file fails on a child's computer. Only a full disk and another copy
-// of the game holding the lock stop root.
+// Ways writing the score file fails that stop root too: a full disk, and another copy of the
+// game holding the lock.
 enum class Trouble
 {
     None,
     DiskFull,
-    ReadOnlyFolder,
     Locked
 };
 Q_DECLARE_METATYPE(Trouble)
-
-inline bool rootIgnores(Trouble t)
-{
-    return t == Trouble::ReadOnlyFolder && geteuid() == 0;
-}
 
 // The trouble, while this object lives. A write past the tiny size limit fails instead of
 // ending the program.
@@ -134,29 +128,19 @@ class Troubled
 {
 public:
     Troubled(Trouble t, const QString &path)
-        : m_chmod(t == Trouble::ReadOnlyFolder), m_folder(QFileInfo(path).path())
     {
         getrlimit(RLIMIT_FSIZE, &m_saved);
         const rlimit tiny{8, m_saved.rlim_max};
         if (t == Trouble::DiskFull && std::signal(SIGXFSZ, SIG_IGN) != SIG_ERR)
             setrlimit(RLIMIT_FSIZE, &tiny);
-        if (m_chmod)
-            QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::ExeOwner);
         if (t == Trouble::Locked) {
             m_lock = std::make_unique<QLockFile>(path + ".lock");
             m_lock->lock();
         }
     }
-    ~Troubled()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        if (m_chmod)
-            QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
+    ~Troubled() { setrlimit(RLIMIT_FSIZE, &m_saved); }
 
 private:
-    bool m_chmod;
-    QString m_folder;
     rlimit m_saved{};
     std::unique_ptr<QLockFile> m_lock;
 };

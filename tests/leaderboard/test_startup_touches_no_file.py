@@ -1,6 +1,6 @@
 """Start-up reads and writes no score file: with a pipe called tavik.tmp beside the program
-the window still appears, nothing new lies beside it or in the per-user folder, and the pipe
-was never opened."""
+the window still appears, nothing new lies beside it or in the per-user folder, and nobody
+holds the pipe open."""
 import errno
 import os
 import sys
@@ -20,8 +20,6 @@ def main(binary):
         window = game.window("识键宝", timeout=15)
         assert sorted(os.listdir(folder)) == ["shijianbao", "stderr.txt", "tavik.tmp"]
         assert os.listdir(home) == [], os.listdir(home)
-        fds = os.listdir(f"/proc/{game.proc.pid}/fd")
-        assert all(os.path.realpath(f"/proc/{game.proc.pid}/fd/{fd}") != pipe for fd in fds)
         try:  # a writer only gets in while someone reads
             os.close(os.open(pipe, os.O_WRONLY | os.O_NONBLOCK))
             raise AssertionError("the program holds the pipe open")
@@ -40,4 +38,3 @@ if __name__ == "__main__":
     except x11.Skip as why:
         print("SKIP:", why)
         sys.exit(77)
-    print("1 passed, 0 failed")
