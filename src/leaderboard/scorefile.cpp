@@ -82,7 +82,8 @@ enum class PathKind
 PathKind kindOf(const QString &path)
 {
     const QByteArray name = QFile::encodeName(path);
-    struct stat st{};
+    struct stat st
+    {};
     if (::lstat(name.constData(), &st) != 0)
         return errno == ENOENT ? PathKind::Absent : PathKind::Forbidden;
     if (!S_ISLNK(st.st_mode))
@@ -96,7 +97,8 @@ PathKind kindOf(const QString &path)
 
 bool isRegular(const QString &path)
 {
-    struct stat st{};
+    struct stat st
+    {};
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
@@ -118,12 +120,13 @@ Opened openForReading(const QString &path, QFile &file)
         return Opened::Missing;
     if (kind == PathKind::Forbidden)
         return Opened::Refused;
-    const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY |
-                      (kind == PathKind::NoLink ? O_NOFOLLOW : 0);
+    const int flags =
+        O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (kind == PathKind::NoLink ? O_NOFOLLOW : 0);
     const int fd = ::open(QFile::encodeName(path).constData(), flags);
     if (fd < 0)
         return errno == ENOENT ? Opened::Missing : Opened::Refused;
-    struct stat st{};
+    struct stat st
+    {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
         !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);

@@ -41,12 +41,12 @@ enum class WriteStatus
 // What opening the leaderboard found; each outcome sets the window up differently.
 enum class Outcome
 {
-    MadeTable,    // file read, the new score has a place
-    MissedTable,  // file read, every entry is at least as good as the new score
-    Created,      // no file: a fresh table was written, the new score takes first place
-    Fresh,        // no file and none made (it could not be written, or the path is a link that
-                  // points nowhere): the fresh table is in memory only
-    Unreadable    // a file we cannot read: left alone, the table in memory is the fresh one
+    MadeTable,   // file read, the new score has a place
+    MissedTable, // file read, every entry is at least as good as the new score
+    Created,     // no file: a fresh table was written, the new score takes first place
+    Fresh,       // no file and none made (it could not be written, or the path is a link that
+                 // points nowhere): the fresh table is in memory only
+    Unreadable   // a file we cannot read: left alone, the table in memory is the fresh one
 };
 
 QString pathFor(const QString &sPath);

@@ -18,8 +18,8 @@ bool sameFolder(const QString &a, const QString &b)
 // root writes where the permission bits say no.
 bool mayWriteIn(const QString &folder)
 {
-    return ::faccessat(AT_FDCWD, QFile::encodeName(folder).constData(), W_OK | X_OK,
-                       AT_EACCESS) == 0;
+    return ::faccessat(AT_FDCWD, QFile::encodeName(folder).constData(), W_OK | X_OK, AT_EACCESS) ==
+           0;
 }
 
 } // namespace

@@ -90,13 +90,12 @@ inline bool prepare(FileState state, QTemporaryDir &dir, const QString &path,
 
 // Every entry of the folder with what it is: "name:bytes" for a file, "name->target" for a
 // link, "name/" for a folder, "name|" for a pipe.
-inline QByteArray everything(const QString &folder)
+inline QString everything(const QString &folder)
 {
     QByteArray out;
     const QDir dir(folder);
-    for (const QFileInfo &fi :
-         dir.entryInfoList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
-                           QDir::Name)) {
+    for (const QFileInfo &fi : dir.entryInfoList(
+             QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name)) {
         out += fi.fileName().toUtf8();
         char target[256] = {};
         if (fi.isSymLink() && ::readlink(QFile::encodeName(fi.filePath()), target, 255) > 0)
@@ -109,7 +108,7 @@ inline QByteArray everything(const QString &folder)
             out += ':' + readBytes(fi.filePath());
         out += '\n';
     }
-    return out;
+    return QString::fromUtf8(out);
 }
 
 // Ways writing the score file fails that stop root too: a full disk, and another copy of the

@@ -122,8 +122,7 @@ void TestForm2::finishing_data()
         << C << ok << 'c' << "小明" << XiaoMing + ",5000\r\n" + FirstNine << "";
     QTest::newRow("spaces-only name kept") << C << ok << '\r' << "   "
                                            << "   ,5000\r\n" + FirstNine << "";
-    QTest::newRow("empty name, Enter")
-        << C << ok << '\r' << "" << Descending << Congratulations;
+    QTest::newRow("empty name, Enter") << C << ok << '\r' << "" << Descending << Congratulations;
     QTest::newRow("close box") << C << ok << 'x' << "typed" << Descending << "";
     QTest::newRow("another copy holds the lock")
         << C << Trouble::Locked << '\r' << "小明" << Descending << CannotSave;

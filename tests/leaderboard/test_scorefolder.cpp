@@ -11,7 +11,14 @@
 
 namespace {
 // What scorePlace() answered, as an exit code a child can hand back.
-enum Where { Beside, PerUser, ShowBesideKeepPerUser, SomethingMade, Other };
+enum Where
+{
+    Beside,
+    PerUser,
+    ShowBesideKeepPerUser,
+    SomethingMade,
+    Other
+};
 
 int whereFor(bool installed, bool readOnly, bool tableBeside, bool userStarted)
 {
