@@ -5,6 +5,7 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "e2e"))
+import screen  # noqa: E402
 import x11  # noqa: E402
 
 
@@ -23,11 +24,8 @@ def main(binary):
     finally:
         game.close()
         os.rmdir(home)
+    return 1
 
 
 if __name__ == "__main__":
-    try:
-        main(sys.argv[1])
-    except x11.Skip as why:
-        print("SKIP:", why)
-        sys.exit(77)
+    screen.run(main)
