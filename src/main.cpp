@@ -1,4 +1,3 @@
-#include "leaderboard/scorefolder.h"
 #include "main_window/form1.h"
 #include "platform/randomsource.h"
 #include "platform/scheduler.h"
@@ -20,8 +19,8 @@ int main(int argc, char *argv[])
     QtScheduler scheduler;
     SdlSoundOutput sound;
     ClockRandom random;
-    // After the application's name is set: the per-user fallback folder is named after it.
-    Form1 form1({scheduler, sound, random, scoreFolder(), {}});
+    // Start-up touches no file: where scores are kept is decided when the leaderboard opens.
+    Form1 form1({scheduler, sound, random, QCoreApplication::applicationDirPath(), {}});
     form1.show();
     return app.exec();
 }

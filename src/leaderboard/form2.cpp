@@ -1,5 +1,6 @@
 #include "leaderboard/form2.h"
 
+#include "leaderboard/scorefolder.h"
 #include "media/mediaids.h"
 #include "widgets/windowkit.h"
 
@@ -18,8 +19,9 @@ constexpr int RowStep = 24;
 
 } // namespace
 
-Form2::Form2(QWidget *mainWindow, const QString &sPath)
-    : ChildWindow(mainWindow, QStringLiteral("排行榜"), {328, 371}, Qt::white), m_sPath(sPath)
+Form2::Form2(QWidget *mainWindow, const QString &sPath, const QString &userDataDir)
+    : ChildWindow(mainWindow, QStringLiteral("排行榜"), {328, 371}, Qt::white), m_sPath(sPath),
+      m_userDataDir(userDataDir)
 {
     createControls();
 }
@@ -78,8 +80,10 @@ void Form2::Form_Load()
 {
     resetToDesign();
 
-    m_path = ScoreFile::pathFor(m_sPath);
-    m_outcome = ScoreFile::open(m_path, fcount, m_table, m_insertion);
+    QString programDir = m_sPath;
+    programDir.chop(1);
+    m_place = scorePlace(programDir, m_userDataDir);
+    m_outcome = ScoreFile::open(m_place, fcount, m_table, m_insertion);
 
     m_resultSound = 0;
     switch (m_outcome) {
@@ -95,7 +99,7 @@ void Form2::Form_Load()
         m_resultSound = Media::MissedTheTableSound;
         break;
     case ScoreFile::Outcome::Created:
-    case ScoreFile::Outcome::CreateFailed:
+    case ScoreFile::Outcome::Fresh:
         // A brand-new table: the design state already asks for the name. If the fresh file
         // could not be written, the name will not be saved either, and confirming says so.
         break;
@@ -151,7 +155,7 @@ void Form2::Command1_Click()
         Labt->setText(CannotRead);
         return;
     }
-    if (ScoreFile::writeBack(m_path, m_table, m_insertion, Text1->text(), fcount) !=
+    if (ScoreFile::writeBack(m_place, m_table, m_insertion, Text1->text(), fcount) !=
         ScoreFile::WriteStatus::Written) {
         // The window stays open with the name still typed, so the entry is not silently lost.
         Labt->setText(CannotSave);

@@ -15,8 +15,9 @@ class Form2 : public ChildWindow
 {
     Q_OBJECT
 public:
-    // sPath: the folder of the score file, followed by "/".
-    Form2(QWidget *mainWindow, const QString &sPath);
+    // sPath: the program's folder, followed by "/"; userDataDir: the per-user data folder
+    // (empty: this program's own). Where the table is kept is decided at each opening.
+    Form2(QWidget *mainWindow, const QString &sPath, const QString &userDataDir = {});
     ~Form2() override;
 
     qint32 fcount = 0; // the score of the game just ended, set before Show()
@@ -47,11 +48,12 @@ private:
     void destroyRows();
 
     const QString m_sPath;
+    const QString m_userDataDir;
     int m_resultSound = 0;
 
     // What the window holds between openings within a run.
     ScoreTable m_table;
     qint16 m_insertion = -1;
-    QString m_path;
+    ScoreFile::Place m_place;
     ScoreFile::Outcome m_outcome = ScoreFile::Outcome::MissedTable;
 };

@@ -1,12 +1,18 @@
 #include "leaderboard/scorefile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <cerrno>
+#include <fcntl.h>
 #include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace ScoreFile {
 
@@ -62,6 +68,105 @@ WriteStatus replaceFile(const QString &path, const QByteArray &content)
     return file.commit() ? WriteStatus::Written : WriteStatus::Failed;
 }
 
+// What stands at the path itself, as far as links go; what kind of file lies behind is
+// checked on the file once opened.
+enum class PathKind
+{
+    Absent,
+    NoLink,
+    OwnLink,      // the player's link to something that exists
+    DanglingLink, // the player's link to nothing
+    Forbidden     // another user's link, or nothing can be known
+};
+
+PathKind kindOf(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st
+    {};
+    if (::lstat(name.constData(), &st) != 0)
+        return errno == ENOENT ? PathKind::Absent : PathKind::Forbidden;
+    if (!S_ISLNK(st.st_mode))
+        return PathKind::NoLink;
+    if (st.st_uid != ::geteuid())
+        return PathKind::Forbidden;
+    if (::stat(name.constData(), &st) == 0)
+        return PathKind::OwnLink;
+    return errno == ENOENT ? PathKind::DanglingLink : PathKind::Forbidden;
+}
+
+bool isRegular(const QString &path)
+{
+    struct stat st
+    {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// Opens a regular file for reading without ever waiting: a pipe would block an ordinary open
+// until someone writes to it. The type is checked on what was opened, not on the name, so
+// nothing swapped in between a look and the open gets read. A link is followed only when it
+// is the player's own; O_NOFOLLOW turns away one that appears after the look.
+enum class Opened
+{
+    File,
+    Missing,
+    Refused
+};
+
+Opened openForReading(const QString &path, QFile &file)
+{
+    const PathKind kind = kindOf(path);
+    if (kind == PathKind::Absent || kind == PathKind::DanglingLink)
+        return Opened::Missing;
+    if (kind == PathKind::Forbidden)
+        return Opened::Refused;
+    const int flags =
+        O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (kind == PathKind::NoLink ? O_NOFOLLOW : 0);
+    const int fd = ::open(QFile::encodeName(path).constData(), flags);
+    if (fd < 0)
+        return errno == ENOENT ? Opened::Missing : Opened::Refused;
+    struct stat st
+    {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return Opened::Refused;
+    }
+    return Opened::File;
+}
+
+// Puts content at path the safe way for what stands there: a regular file or nothing is
+// replaced, the player's own link has its target replaced, the player's link to nothing is
+// itself replaced (its target never appears), and nothing else is touched.
+WriteStatus putFile(const QString &path, const QByteArray &content)
+{
+    switch (kindOf(path)) {
+    case PathKind::Forbidden:
+        return WriteStatus::Failed;
+    case PathKind::DanglingLink:
+        if (!QFile::remove(path))
+            return WriteStatus::Failed;
+        break;
+    case PathKind::NoLink:
+    case PathKind::OwnLink:
+        if (!isRegular(path))
+            return WriteStatus::Failed;
+        break;
+    case PathKind::Absent:
+        break;
+    }
+    return replaceFile(path, content);
+}
+
+bool sameEntries(const ScoreTable &a, const ScoreTable &b)
+{
+    for (int i = 0; i < ScoreSlots; ++i) {
+        if (a[i].rawName != b[i].rawName || a[i].score != b[i].score)
+            return false;
+    }
+    return true;
+}
+
 bool isLineBreakOrControl(char32_t c)
 {
     return QChar::category(c) == QChar::Other_Control || c == 0x2028 || c == 0x2029;
@@ -76,11 +181,15 @@ QString pathFor(const QString &sPath)
 
 ReadStatus readTable(const QString &path, ScoreTable &table)
 {
-    if (!QFileInfo::exists(path))
+    QFile file;
+    switch (openForReading(path, file)) {
+    case Opened::Missing:
         return ReadStatus::Missing;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    case Opened::Refused:
         return ReadStatus::Unreadable;
+    case Opened::File:
+        break;
+    }
 
     ScoreTable read = table;
     // Lines past the tenth never reach the table, so they are not read at all.
@@ -122,7 +231,7 @@ WriteStatus createDefaultFile(const QString &path)
     QByteArray content;
     for (int i = 0; i < ScoreSlots; ++i)
         content += lineOf(QByteArrayLiteral("0"), 0);
-    return replaceFile(path, content);
+    return putFile(path, content);
 }
 
 qint16 rankScore(const ScoreTable &table, qint32 newScore)
@@ -135,9 +244,9 @@ qint16 rankScore(const ScoreTable &table, qint32 newScore)
     return insertion;
 }
 
-Outcome open(const QString &path, qint32 newScore, ScoreTable &table, qint16 &insertion)
+Outcome open(const Place &place, qint32 newScore, ScoreTable &table, qint16 &insertion)
 {
-    switch (readTable(path, table)) {
+    switch (readTable(place.readPath, table)) {
     case ReadStatus::Read:
         insertion = rankScore(table, newScore);
         return insertion >= 0 ? Outcome::MadeTable : Outcome::MissedTable;
@@ -145,8 +254,12 @@ Outcome open(const QString &path, qint32 newScore, ScoreTable &table, qint16 &in
         // A new table: the first score takes first place whatever it is.
         setDefaultTable(table);
         insertion = 0;
-        return createDefaultFile(path) == WriteStatus::Written ? Outcome::Created
-                                                               : Outcome::CreateFailed;
+        if (kindOf(place.writePath) != PathKind::Absent)
+            return Outcome::Fresh; // a link to nothing: nothing may appear through it
+        if (place.makeFolder && !QDir().mkpath(QFileInfo(place.writePath).absolutePath()))
+            return Outcome::Fresh;
+        return createDefaultFile(place.writePath) == WriteStatus::Written ? Outcome::Created
+                                                                          : Outcome::Fresh;
     case ReadStatus::Unreadable:
         // Someone's table may still be in there; it is not ours to replace.
         setDefaultTable(table);
@@ -165,13 +278,38 @@ WriteStatus writeBack(const QString &path, const ScoreTable &table, qint16 inser
     if (!name)
         return WriteStatus::Failed;
 
+    // Another copy of the game may be confirming a name on the same table right now. The lock
+    // of a copy that died is taken over at once; a living one gets a moment to finish.
+    QLockFile lock(path + QStringLiteral(".lock"));
+    if (!lock.tryLock(LockWaitMs))
+        return WriteStatus::Failed;
+
+    // The table as it is now. Unchanged since the window read it, it is that table (slots a
+    // short file left alone included), and the place found then stands: a brand-new table
+    // gives first place even to a score of 0.
+    ScoreTable now = table; // stays so when the file is missing, as for a fresh table
+    if (readTable(path, now) == ReadStatus::Unreadable)
+        return WriteStatus::Failed;
+    if (!sameEntries(now, table))
+        insertion = rankScore(now, newScore);
+    if (insertion < 0)
+        return WriteStatus::Written; // fairly outranked meanwhile: nothing to add
+
     QByteArray content;
     for (int i = 0; i < insertion; ++i)
-        content += lineOf(table[i].rawName, table[i].score);
+        content += lineOf(now[i].rawName, now[i].score);
     content += lineOf(*name, newScore);
     for (int i = insertion; i < ScoreSlots - 1; ++i)
-        content += lineOf(table[i].rawName, table[i].score);
-    return replaceFile(path, content);
+        content += lineOf(now[i].rawName, now[i].score);
+    return putFile(path, content);
+}
+
+WriteStatus writeBack(const Place &place, const ScoreTable &table, qint16 insertion,
+                      const QString &typedName, qint32 newScore)
+{
+    if (place.makeFolder && !QDir().mkpath(QFileInfo(place.writePath).absolutePath()))
+        return WriteStatus::Failed;
+    return writeBack(place.writePath, table, insertion, typedName, newScore);
 }
 
 std::optional<QByteArray> encodeName(const QString &typedName)

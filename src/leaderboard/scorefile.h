@@ -6,7 +6,7 @@
 #include <array>
 #include <optional>
 
-// The high-score table as kept in "tavik.tmp" beside the program: ten lines "name,score",
+// The high-score table as kept in "tavik.tmp": ten lines "name,score",
 // best first, CR LF, names in GBK. Nothing here shows anything; every operation reports how
 // it went and the leaderboard window decides what the player sees.
 
@@ -41,15 +41,21 @@ enum class WriteStatus
 // What opening the leaderboard found; each outcome sets the window up differently.
 enum class Outcome
 {
-    MadeTable,    // file read, the new score has a place
-    MissedTable,  // file read, every entry is at least as good as the new score
-    Created,      // no file: a fresh table was written, the new score takes first place
-    CreateFailed, // no file and none could be written; the table in memory is the fresh one
-    Unreadable    // a file we cannot read: left alone, the table in memory is the fresh one
+    MadeTable,   // file read, the new score has a place
+    MissedTable, // file read, every entry is at least as good as the new score
+    Created,     // no file: a fresh table was written, the new score takes first place
+    Fresh,       // no file and none made (it could not be written, or the path is a link that
+                 // points nowhere): the fresh table is in memory only
+    Unreadable   // a file we cannot read: left alone, the table in memory is the fresh one
 };
 
 QString pathFor(const QString &sPath);
 
+// Only a regular file is ever read: whatever else stands at the path (a pipe, a device, a
+// socket, a folder, another user's symbolic link) is Unreadable, found without blocking. A
+// link is followed only when it belongs to the player, as the kernel's protected_symlinks rule
+// does in shared folders. A link of the player's that points nowhere is Missing.
+//
 // Fills the slots from the first ten lines. A line's first comma splits name and score; a
 // line without one keeps the slot's name and is read whole as the score; a score that is not
 // a decimal 32-bit integer keeps the slot's score. Fewer lines leave the other slots as they
@@ -64,12 +70,35 @@ WriteStatus createDefaultFile(const QString &path);
 // an equal score never pushes an entry down.
 qint16 rankScore(const ScoreTable &table, qint32 newScore);
 
+// Where the table is read from when the leaderboard opens, and where confirmed names go. The
+// two differ only for a program in a folder it cannot write: its table is shown, and the
+// per-user table starts as a copy of it.
+struct Place
+{
+    QString readPath;
+    QString writePath;
+    bool makeFolder = false; // the per-user folder is made when its first file is written
+};
+
 // Read (or create) the table and rank newScore against it, as the window does when it opens.
-Outcome open(const QString &path, qint32 newScore, ScoreTable &table, qint16 &insertion);
+// A missing file is created at writePath, unless that is a link pointing nowhere: no file
+// appears through a link.
+Outcome open(const Place &place, qint32 newScore, ScoreTable &table, qint16 &insertion);
+
+// How long a confirmation waits for another copy of the game to finish its own.
+constexpr int LockWaitMs = 1500;
 
 // Rewrites the file with the new entry at insertion (0..9); slot 9 drops off. The file is
-// replaced in one step, so a crash or a full disk leaves the old table whole.
+// replaced in one step, so a crash or a full disk leaves the old table whole. `table` is the
+// table as the window read it; the whole read-modify-write holds "<path>.lock", and when
+// another copy of the game has written the file meanwhile, the new score is ranked against
+// the file as it is now, so both entries stay. A score that no longer makes that table is not
+// written and counts as done. Writes the target of the player's own link, replaces the
+// player's own link that points nowhere, and never writes anything else that is not a regular
+// file.
 WriteStatus writeBack(const QString &path, const ScoreTable &table, qint16 insertion,
+                      const QString &typedName, qint32 newScore);
+WriteStatus writeBack(const Place &place, const ScoreTable &table, qint16 insertion,
                       const QString &typedName, qint32 newScore);
 
 // The bytes a typed name is stored as: GB18030 (GBK for every GBK character), with a comma

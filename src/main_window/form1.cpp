@@ -90,7 +90,7 @@ void Form1::Form_Load()
     // Start-up never fails: a picture that cannot be loaded is skipped and the box keeps
     // what it had; every other step still happens.
     placeWindowInTwips(this, 2000, 1000);
-    sPath = m_services.scoreFolder + QLatin1Char('/');
+    sPath = m_services.programFolder + QLatin1Char('/');
 
     // Pictures as sharp as the text: the 2x drawings on a screen scaled above 1.
     const auto pictureById = [this](int id, QImage &picture) {

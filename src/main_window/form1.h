@@ -27,7 +27,7 @@ struct Form1Services
     Scheduler &scheduler;
     SoundOutput &sound;
     RandomSource &random;
-    QString scoreFolder; // where the leaderboard keeps its file, without a final "/"
+    QString programFolder; // the program's own folder, without a final "/"
     // The embedded catalogue unless replaced: id, picture, the screen's device pixel ratio.
     std::function<bool(int, QImage &, qreal)> pictureById;
 };
@@ -41,7 +41,7 @@ public:
     explicit Form1(Form1Services services);
     ~Form1() override;
 
-    QString sPath;        // the score file's folder + "/", where the leaderboard looks
+    QString sPath;        // the program's folder + "/"; the leaderboard finds its file from it
     QByteArray soundData; // image of the sound most recently started from this window
 
     // Only start-up reads these: where the first card goes and how far apart cards are.

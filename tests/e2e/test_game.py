@@ -77,8 +77,13 @@ class Game:
         (self.folder / "game").mkdir()
         self.binary = shutil.copy2(binary, self.folder / "game" / "shijianbao")
         self.audio, self.stderr = self.folder / "played.raw", self.folder / "stderr.txt"
+        # Start-up reads and writes no score file: a pipe in its place must not stop the
+        # window from appearing, and nothing may be made beside the program or per user.
+        os.mkfifo(self.folder / "game" / "tavik.tmp")
+        (self.folder / "home").mkdir()
         env = dict(os.environ, DISPLAY=display, SDL_AUDIODRIVER="disk",
-                   SDL_DISKAUDIOFILE=str(self.audio))
+                   SDL_DISKAUDIOFILE=str(self.audio), HOME=str(self.folder / "home"),
+                   XDG_DATA_HOME=str(self.folder / "home"))
         env.pop("QT_QPA_PLATFORM", None)
         # stderr to a file: a long sanitizer report into an unread pipe would stall it.
         with open(self.stderr, "wb") as err:
@@ -282,6 +287,9 @@ def main(binary):
     game = Game(binary, name, folder)
     try:
         game.appear()
+        assert sorted(os.listdir(game.folder / "game")) == ["shijianbao", "tavik.tmp"]
+        assert os.listdir(game.folder / "home") == []
+        os.remove(game.folder / "game" / "tavik.tmp")
         check_sound(game, *play(game))
     finally:
         if game.proc.poll() is None:

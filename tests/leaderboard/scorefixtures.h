@@ -5,11 +5,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
+#include <QLockFile>
 #include <QMetaType>
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <memory>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 inline QByteArray crlfLines(const QList<QByteArray> &lines)
@@ -37,47 +40,86 @@ inline QByteArray readBytes(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// What lies at the score file's path before the leaderboard looks. The last two cannot be
-// written or read even by root, so they need no permission bits.
+// What lies at the score file's path before the leaderboard looks. Links point at
+// "victim.txt" beside it, which holds `content`; "another user's" link belongs to nobody,
+// which only root can arrange.
 enum class FileState
 {
     Content,
     Missing,
     FolderGone,
-    Directory
+    Directory,
+    Pipe,
+    OwnLink,
+    ForeignLink,
+    DanglingLink,
+    DeviceLink
 };
 Q_DECLARE_METATYPE(FileState)
 
 inline bool prepare(FileState state, QTemporaryDir &dir, const QString &path,
                     const QByteArray &content = Descending)
 {
-    QFile file(path);
+    const bool toVictim = state == FileState::OwnLink || state == FileState::ForeignLink;
+    QFile file(toVictim ? QFileInfo(path).dir().filePath("victim.txt") : path);
+    if ((toVictim || state == FileState::Content) &&
+        !(file.open(QIODevice::WriteOnly) && file.write(content) == content.size()))
+        return false;
+    const QByteArray at = QFile::encodeName(path);
     switch (state) {
     case FileState::Content:
-        return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
     case FileState::Missing:
         return true;
     case FileState::FolderGone:
         return dir.remove();
     case FileState::Directory:
         return QDir().mkdir(path);
+    case FileState::Pipe:
+        return ::mkfifo(at, 0666) == 0;
+    case FileState::OwnLink:
+        return ::symlink("victim.txt", at) == 0;
+    case FileState::ForeignLink:
+        return ::symlink("victim.txt", at) == 0 && ::lchown(at, 65534, 65534) == 0;
+    case FileState::DanglingLink:
+        return ::symlink("nowhere.txt", at) == 0;
+    case FileState::DeviceLink:
+        return ::symlink("/dev/zero", at) == 0;
     }
     return false;
 }
 
-// Ways writing the score file fails on a child's computer. Only a full disk stops root.
+// Every entry of the folder with what it is: "name:bytes" for a file, "name->target" for a
+// link, "name/" for a folder, "name|" for a pipe.
+inline QString everything(const QString &folder)
+{
+    QByteArray out;
+    const QDir dir(folder);
+    for (const QFileInfo &fi : dir.entryInfoList(
+             QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name)) {
+        out += fi.fileName().toUtf8();
+        char target[256] = {};
+        if (fi.isSymLink() && ::readlink(QFile::encodeName(fi.filePath()), target, 255) > 0)
+            out += QByteArray("->") + target;
+        else if (fi.isDir())
+            out += '/';
+        else if (!fi.isFile())
+            out += '|';
+        else
+            out += ':' + readBytes(fi.filePath());
+        out += '\n';
+    }
+    return QString::fromUtf8(out);
+}
+
+// Ways writing the score file fails that stop root too: a full disk, and another copy of the
+// game holding the lock.
 enum class Trouble
 {
     None,
     DiskFull,
-    ReadOnlyFolder
+    Locked
 };
 Q_DECLARE_METATYPE(Trouble)
-
-inline bool rootIgnores(Trouble t)
-{
-    return t == Trouble::ReadOnlyFolder && geteuid() == 0;
-}
 
 // The trouble, while this object lives. A write past the tiny size limit fails instead of
 // ending the program.
@@ -85,24 +127,19 @@ class Troubled
 {
 public:
     Troubled(Trouble t, const QString &path)
-        : m_chmod(t == Trouble::ReadOnlyFolder), m_folder(QFileInfo(path).path())
     {
         getrlimit(RLIMIT_FSIZE, &m_saved);
         const rlimit tiny{8, m_saved.rlim_max};
         if (t == Trouble::DiskFull && std::signal(SIGXFSZ, SIG_IGN) != SIG_ERR)
             setrlimit(RLIMIT_FSIZE, &tiny);
-        if (m_chmod)
-            QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::ExeOwner);
+        if (t == Trouble::Locked) {
+            m_lock = std::make_unique<QLockFile>(path + ".lock");
+            m_lock->lock();
+        }
     }
-    ~Troubled()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        if (m_chmod)
-            QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
+    ~Troubled() { setrlimit(RLIMIT_FSIZE, &m_saved); }
 
 private:
-    bool m_chmod;
-    QString m_folder;
     rlimit m_saved{};
+    std::unique_ptr<QLockFile> m_lock;
 };

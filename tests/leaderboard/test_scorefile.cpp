@@ -29,15 +29,17 @@ class TestScoreFile : public QObject
     Q_OBJECT
 
 private slots:
-    void opening_data();
-    void opening();
-    void writeBack_data();
-    void writeBack();
+    void openAndConfirm_data();
+    void openAndConfirm();
+    void hostilePaths_data();
+    void hostilePaths();
+    void twoCopiesKeepBothEntries();
 };
 
-// An opening earlier in the run left "old,77" in every slot, which lines that are short or
-// damaged must leave as they are.
-void TestScoreFile::opening_data()
+// Open (an opening earlier in the run left "old,77" in every slot, which a short file leaves
+// as it is), then confirm `name` unless it is empty, and compare the file byte for byte. When
+// writing fails, the file must be just as it was. Damaged lines are the fuzz replay's (fuzz/).
+void TestScoreFile::openAndConfirm_data()
 {
     QTest::addColumn<FileState>("state");
     QTest::addColumn<QByteArray>("content");
@@ -45,43 +47,47 @@ void TestScoreFile::opening_data()
     QTest::addColumn<Outcome>("outcome");
     QTest::addColumn<int>("insertion");
     QTest::addColumn<QByteArray>("table");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<Trouble>("trouble");
+    QTest::addColumn<QByteArray>("after");
 
     const FileState C = FileState::Content;
+    const Trouble ok = Trouble::None;
+    const QByteArray nineZeros = repeatedLine("0,0", 9);
     QTest::newRow("missing: created, score 0 still first")
-        << FileState::Missing << QByteArray() << 0 << Outcome::Created << 0 << TenZeros;
+        << FileState::Missing << QByteArray() << 0 << Outcome::Created << 0 << TenZeros << "ann"
+        << ok << "ann,0\r\n" + nineZeros;
     QTest::newRow("ten zeros, 0 misses")
-        << C << TenZeros << 0 << Outcome::MissedTable << -1 << TenZeros;
-    QTest::newRow("ten zeros, 1 is first")
-        << C << TenZeros << 1 << Outcome::MadeTable << 0 << TenZeros;
-    QTest::newRow("tie goes below both 400s")
-        << C << TieTable << 400 << Outcome::MadeTable << 3 << TieTable;
-    QTest::newRow("twelve lines: only ten count")
-        << C << Descending + crlfLines({"x,5000", "y,4000"}) << 150 << Outcome::MadeTable << 9
-        << Descending;
-    QTest::newRow("bad numbers keep the slot's score")
-        << C
-        << crlfLines({"a,12x", "b,99999999999", "c, 5", "d,", "e,-", "f,1.5", "g,2147483648",
-                      "h,-2147483648"})
-        << 78 << Outcome::MadeTable << 0
-        << crlfLines({"a,77", "b,77", "c,77", "d,77", "e,77", "f,77", "g,77", "h,-2147483648",
-                      "old,77", "old,77"});
-    QTest::newRow("no comma: the name stays, the line is the score")
-        << C << crlfLines({"x,1", "7777"}) << 100 << Outcome::MadeTable << 0
-        << crlfLines({"x,1", "old,7777"}) + repeatedLine("old,77", 8);
+        << C << TenZeros << 0 << Outcome::MissedTable << -1 << TenZeros << "" << ok << TenZeros;
+    QTest::newRow("ten zeros, 1 is first; a comma made full-width")
+        << C << TenZeros << 1 << Outcome::MadeTable << 0 << TenZeros << "a,b" << ok
+        << QByteArray("a\xA3\xAC"
+                      "b,1\r\n") +
+               nineZeros;
+    QTest::newRow("tie goes below both 400s, the tenth drops off")
+        << C << TieTable << 400 << Outcome::MadeTable << 3 << TieTable << "new" << ok
+        << crlfLines(
+               {"a,500", "b,400", "c,400", "new,400", "d,300", "e,0", "f,0", "g,0", "h,0", "i,0"});
     QTest::newRow("GBK name") << C << XiaoMing + ",120\r\n"
                               << 100 << Outcome::MadeTable << 1
-                              << "小明,120\r\n" + repeatedLine("old,77", 9);
-    QTest::newRow("folder in its place: left alone")
-        << FileState::Directory << QByteArray() << 650 << Outcome::Unreadable << 0 << TenZeros;
+                              << "小明,120\r\n" + repeatedLine("old,77", 9) << "" << ok
+                              << XiaoMing + ",120\r\n";
     QTest::newRow("no folder: nothing made")
-        << FileState::FolderGone << QByteArray() << 650 << Outcome::CreateFailed << 0 << TenZeros;
+        << FileState::FolderGone << QByteArray() << 650 << Outcome::Fresh << 0 << TenZeros << ""
+        << ok << QByteArray();
+    for (Trouble trouble : {Trouble::DiskFull, Trouble::Locked})
+        QTest::newRow(trouble == Trouble::DiskFull ? "disk full" : "another copy holds the lock")
+            << C << Descending << 2000 << Outcome::MadeTable << 0 << Descending << "top" << trouble
+            << Descending;
 }
 
-void TestScoreFile::opening()
+void TestScoreFile::openAndConfirm()
 {
     QFETCH(FileState, state);
     QFETCH(QByteArray, content);
     QFETCH(int, score);
+    QFETCH(QString, name);
+    QFETCH(Trouble, trouble);
     QTemporaryDir dir;
     const QString path = ScoreFile::pathFor(dir.path() + '/');
     QVERIFY(prepare(state, dir, path, content));
@@ -89,89 +95,86 @@ void TestScoreFile::opening()
     table.fill({"old", "old", 77});
 
     qint16 insertion = 42;
-    QTEST(ScoreFile::open(path, score, table, insertion), "outcome");
+    QTEST(ScoreFile::open({path, path}, score, table, insertion), "outcome");
     QTEST(int(insertion), "insertion");
     QTEST(shown(table), "table");
-    QCOMPARE(readBytes(path), state == FileState::Missing ? TenZeros : content);
+    if (!name.isEmpty()) {
+        Troubled troubled(trouble, path);
+        QCOMPARE(ScoreFile::writeBack(path, table, insertion, name, score) == WriteStatus::Written,
+                 trouble == Trouble::None);
+    }
+    QTEST(readBytes(path), "after");
+    if (state != FileState::FolderGone)
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"tavik.tmp"});
 }
 
-// Read `content` (no file when empty), rank, write the name back, compare byte for byte. When
-// writing fails, the file must be just as it was.
-void TestScoreFile::writeBack_data()
+// What can stand at the path, and every file around it after opening and after confirming
+// "ann" with 5000. Nothing may block: the alarm ends a test that hangs on a pipe.
+void TestScoreFile::hostilePaths_data()
 {
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<int>("score");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<Trouble>("trouble");
-    QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<FileState>("state");
+    QTest::addColumn<Outcome>("outcome");
+    QTest::addColumn<QString>("opened");
+    QTest::addColumn<QString>("confirmed"); // empty: as opened
+    using S = QString;
 
-    const Trouble ok = Trouble::None;
-    const QByteArray nineZeros = repeatedLine("0,0", 9);
-    const QByteArray three = crlfLines({"a,300", "b,200", "c,100"});
-    QTest::newRow("tie goes below both, the tenth drops off")
-        << TieTable << 400 << "new" << ok
-        << crlfLines(
-               {"a,500", "b,400", "c,400", "new,400", "d,300", "e,0", "f,0", "g,0", "h,0", "i,0"});
-    QTest::newRow("new file, score 0")
-        << QByteArray() << 0 << "ann" << ok << "ann,0\r\n" + nineZeros;
-    QTest::newRow("twelve lines: ten written")
-        << Descending + crlfLines({"x,5000", "y,4000"}) << 2000 << "top" << ok
-        << "top,2000\r\n" + Descending.first(Descending.lastIndexOf("p9"));
-    QTest::newRow("three lines: empty slots written empty")
-        << three << 50 << "d" << ok << three + "d,50\r\n" + repeatedLine(",0", 6);
-    QTest::newRow("LF comes back CR LF")
-        << QByteArray("a,30\nb,20\n") << 25 << "n" << ok
-        << crlfLines({"a,30", "n,25", "b,20"}) + repeatedLine(",0", 7);
-    QTest::newRow("42000") << TenZeros << 42000 << "big" << ok << "big,42000\r\n" + nineZeros;
-    QTest::newRow("GBK names byte for byte")
-        << XiaoMing + ",500\r\n" + nineZeros << 600 << "小红" << ok
-        << "\xD0\xA1\xBA\xEC,600\r\n" + XiaoMing + ",500\r\n" + repeatedLine("0,0", 8);
-    QTest::newRow("invalid bytes kept")
-        << QByteArray("\x81\x20\xFF,900\r\n\x80,800\r\n") << 850 << "n" << ok
-        << QByteArray("\x81\x20\xFF,900\r\nn,850\r\n\x80,800\r\n") + repeatedLine(",0", 7);
-    QTest::newRow("comma made full-width") << TenZeros << 10 << "a,b" << ok
-                                           << QByteArray("a\xA3\xAC"
-                                                         "b,10\r\n") +
-                                                  nineZeros;
-    QTest::newRow("line breaks and controls dropped")
-        << TenZeros << 10 << "小\r\n明\t\x01\u2028" << ok << XiaoMing + ",10\r\n" + nineZeros;
-    QTest::newRow("beyond GBK: four-byte GB18030")
-        << TenZeros << 10 << QString::fromUcs4(U"\U0001F600") << ok
-        << "\x94\x39\xFC\x36,10\r\n" + nineZeros;
-    QTest::newRow("disk full") << Descending << 2000 << "top" << Trouble::DiskFull << Descending;
-    QTest::newRow("read-only folder")
-        << Descending << 2000 << "top" << Trouble::ReadOnlyFolder << Descending;
+    const QByteArray ann = "ann,5000\r\n" + Descending.first(Descending.lastIndexOf("p9"));
+    const QByteArray fresh = "ann,5000\r\n" + repeatedLine("0,0", 9);
+    QTest::newRow("pipe") << FileState::Pipe << Outcome::Unreadable << S("tavik.tmp|\n") << S();
+    QTest::newRow("folder") << FileState::Directory << Outcome::Unreadable << S("tavik.tmp/\n")
+                            << S();
+    QTest::newRow("own link to a device")
+        << FileState::DeviceLink << Outcome::Unreadable << S("tavik.tmp->/dev/zero\n") << S();
+    const QString linked = "tavik.tmp->victim.txt\nvictim.txt:";
+    QTest::newRow("another user's link")
+        << FileState::ForeignLink << Outcome::Unreadable << linked + Descending + '\n'
+        << S();
+    QTest::newRow("own link") << FileState::OwnLink << Outcome::MadeTable
+                              << linked + Descending + '\n'
+                              << linked + ann + '\n';
+    QTest::newRow("own link to nowhere: replaced, nothing appears there")
+        << FileState::DanglingLink << Outcome::Fresh << S("tavik.tmp->nowhere.txt\n")
+        << S("tavik.tmp:" + fresh + '\n');
 }
 
-void TestScoreFile::writeBack()
+void TestScoreFile::hostilePaths()
 {
-    QFETCH(QByteArray, content);
-    QFETCH(int, score);
-    QFETCH(QString, name);
-    QFETCH(Trouble, trouble);
-    if (rootIgnores(trouble))
-        QSKIP("permissions do not stop root");
+    QFETCH(FileState, state);
+    QFETCH(Outcome, outcome);
+    QFETCH(QString, opened);
+    QFETCH(QString, confirmed);
     QTemporaryDir dir;
     const QString path = ScoreFile::pathFor(dir.path() + '/');
-    QVERIFY(
-        prepare(content.isEmpty() ? FileState::Missing : FileState::Content, dir, path, content));
+    if (!prepare(state, dir, path))
+        QSKIP("only root can give a link to another user");
+    alarm(10);
+    auto noAlarm = qScopeGuard([] { alarm(0); });
+
     ScoreTable table;
     qint16 insertion = -1;
-    ScoreFile::open(path, score, table, insertion);
-    QVERIFY(insertion >= 0);
+    QCOMPARE(ScoreFile::open({path, path}, 5000, table, insertion), outcome);
+    QCOMPARE(everything(dir.path()), opened);
+    const auto status = ScoreFile::writeBack(path, table, insertion, "ann", 5000);
+    QCOMPARE(status == WriteStatus::Written, outcome != Outcome::Unreadable);
+    QCOMPARE(everything(dir.path()), confirmed.isEmpty() ? opened : confirmed);
+}
 
-    WriteStatus status;
-    {
-        Troubled troubled(trouble, path);
-        status = ScoreFile::writeBack(path, table, insertion, name, score);
-    }
-    QCOMPARE(status, trouble == Trouble::None ? WriteStatus::Written : WriteStatus::Failed);
-    QTEST(readBytes(path), "expected");
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"tavik.tmp"});
-    ScoreTable reread;
-    QCOMPARE(ScoreFile::readTable(path, reread), ScoreFile::ReadStatus::Read);
-    if (trouble == Trouble::None)
-        QCOMPARE(reread[insertion].score, score);
+// Two copies of the game open the same table; the second to confirm keeps the first's entry,
+// ranked against the file as it is now.
+void TestScoreFile::twoCopiesKeepBothEntries()
+{
+    QTemporaryDir dir;
+    const QString path = ScoreFile::pathFor(dir.path() + '/');
+    QVERIFY(prepare(FileState::Content, dir, path));
+    ScoreTable a, b;
+    qint16 atA = -1, atB = -1;
+    ScoreFile::open({path, path}, 5000, a, atA);
+    ScoreFile::open({path, path}, 650, b, atB);
+
+    QCOMPARE(ScoreFile::writeBack(path, a, atA, "A", 5000), WriteStatus::Written);
+    QCOMPARE(ScoreFile::writeBack(path, b, atB, "B", 650), WriteStatus::Written);
+    QCOMPARE(readBytes(path), crlfLines({"A,5000", "p0,1000", "p1,900", "p2,800", "p3,700", "B,650",
+                                         "p4,600", "p5,500", "p6,400", "p7,300"}));
 }
 
 QTEST_GUILESS_MAIN(TestScoreFile)

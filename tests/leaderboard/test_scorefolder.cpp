@@ -1,128 +1,85 @@
-// Where the score file goes. CI runs as root, whom permission bits do not stop, so most
-// unwritable program folders here are ones nobody can write: below a regular file, or a score
-// "file" that is really a folder. The permission-bit cases run for ordinary users only.
+// Where the score file is read and written. Permission bits do not stop root, so as root the
+// read-only cases run in a child that has become nobody.
 #include "leaderboard/scorefolder.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
-enum class Program
+// What scorePlace() answered, as an exit code a child can hand back.
+enum Where
 {
-    Empty,
-    WithScores,
-    BelowAFile,
-    ScoresAreAFolder,
-    ReadOnly // permission bits
+    Beside,
+    PerUser,
+    ShowBesideKeepPerUser,
+    SomethingMade,
+    Other
 };
 
-enum class User
+int whereFor(bool installed, bool readOnly, bool tableBeside, bool userStarted)
 {
-    Missing, // made on first use, parents and all
-    WithScores,
-    BelowAFile,
-    Unknown
-};
-
-const QByteArray Scores = "Lily,300\r\n0,0\r\n";
-const QDateTime LongAgo = QDateTime::fromSecsSinceEpoch(1'600'000'000, Qt::UTC);
-
-bool writeScores(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(Scores) == Scores.size() && f.flush() &&
-           f.setFileTime(LongAgo, QFileDevice::FileModificationTime);
-}
-
-QStringList entries(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    QTemporaryDir root;
+    const QString program = root.filePath("game"), user = root.filePath("home/shijianbao");
+    const QString beside = program + "/tavik.tmp", own = user + "/tavik.tmp";
+    QDir().mkpath(program);
+    if (tableBeside)
+        QFile(beside).open(QIODevice::WriteOnly);
+    if (userStarted)
+        QDir().mkpath(user) && QFile(own).open(QIODevice::WriteOnly);
+    if (readOnly)
+        QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner);
+    const auto place = scorePlace(program, user, installed ? program : "/nowhere");
+    if (QDir(root.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size() !=
+            1 + int(userStarted) ||
+        QDir(program).entryList(QDir::Files | QDir::Hidden).size() != int(tableBeside))
+        return SomethingMade;
+    if (place.readPath == beside)
+        return place.writePath == beside ? Beside : ShowBesideKeepPerUser;
+    return place.readPath == own && place.writePath == own ? PerUser : Other;
 }
 } // namespace
-
-Q_DECLARE_METATYPE(Program)
-Q_DECLARE_METATYPE(User)
 
 class TestScoreFolder : public QObject
 {
     Q_OBJECT
 private slots:
-    void choosesTheFolder_data();
-    void choosesTheFolder();
-};
-
-void TestScoreFolder::choosesTheFolder_data()
-{
-    QTest::addColumn<Program>("program");
-    QTest::addColumn<User>("user");
-    QTest::addColumn<bool>("keepsProgramFolder");
-
-    QTest::newRow("writable, first game") << Program::Empty << User::Missing << true;
-    QTest::newRow("writable with old scores, though the user has some too")
-        << Program::WithScores << User::WithScores << true;
-    QTest::newRow("cannot exist: user folder made")
-        << Program::BelowAFile << User::Missing << false;
-    QTest::newRow("score file is a folder: user folder")
-        << Program::ScoresAreAFolder << User::WithScores << false;
-    QTest::newRow("read-only folder: user folder") << Program::ReadOnly << User::Missing << false;
-    QTest::newRow("nothing writable: program folder, to read its table")
-        << Program::BelowAFile << User::BelowAFile << true;
-    QTest::newRow("no user folder known") << Program::ScoresAreAFolder << User::Unknown << true;
-}
-
-void TestScoreFolder::choosesTheFolder()
-{
-    QFETCH(Program, program);
-    QFETCH(User, user);
-    QFETCH(bool, keepsProgramFolder);
-    if (program == Program::ReadOnly && geteuid() == 0)
-        QSKIP("root writes through permission bits");
-
-    QTemporaryDir root;
-    const QString blocker = root.filePath("a-file");
-    QVERIFY(writeScores(blocker));
-    QString programDir = root.filePath("game");
-    QVERIFY(QDir().mkpath(programDir));
-    const QString programScores = programDir + "/tavik.tmp";
-    if (program == Program::WithScores)
-        QVERIFY(writeScores(programScores));
-    if (program == Program::ScoresAreAFolder)
-        QVERIFY(QDir().mkpath(programScores));
-    if (program == Program::BelowAFile)
-        programDir = blocker + "/game";
-    if (program == Program::ReadOnly)
-        QVERIFY(QFile::setPermissions(programDir, QFile::ReadOwner | QFile::ExeOwner));
-    auto unlock = qScopeGuard([&] {
-        QFile::setPermissions(programDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    });
-
-    QString userDir = root.filePath("home/.local/share/shijianbao");
-    if (user == User::WithScores)
-        QVERIFY(QDir().mkpath(userDir) && writeScores(userDir + "/tavik.tmp"));
-    if (user == User::BelowAFile)
-        userDir = blocker + "/share/shijianbao";
-    if (user == User::Unknown)
-        userDir.clear();
-    const QStringList before = entries(programDir);
-
-    QCOMPARE(scoreFolder(programDir, userDir), keepsProgramFolder ? programDir : userDir);
-
-    // Asking leaves nothing behind and touches no table, not even its time.
-    QCOMPARE(entries(programDir), before);
-    if (program == Program::WithScores) {
-        QCOMPARE(QFileInfo(programScores).lastModified().toUTC(), LongAgo);
-        QFile f(programScores);
-        QVERIFY(f.open(QIODevice::ReadOnly) && f.readAll() == Scores);
+    void place_data()
+    {
+        QTest::addColumn<bool>("installed");
+        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<bool>("tableBeside");
+        QTest::addColumn<bool>("userStarted");
+        QTest::addColumn<int>("where");
+        QTest::newRow("own folder, writable") << false << false << true << true << int(Beside);
+        QTest::newRow("installed: per user, though writable and holding a table")
+            << true << false << true << false << int(PerUser);
+        QTest::newRow("read-only with a table: shown, the copy goes per user")
+            << false << true << true << false << int(ShowBesideKeepPerUser);
+        QTest::newRow("read-only, per-user table started")
+            << false << true << true << true << int(PerUser);
+        QTest::newRow("read-only, no table") << false << true << false << false << int(PerUser);
     }
-    if (keepsProgramFolder) // no user folder made for nothing
-        QCOMPARE(QFileInfo::exists(root.filePath("home")), user == User::WithScores);
-    else if (user == User::Missing) // made, but the table is the leaderboard's to create
-        QCOMPARE(entries(userDir), QStringList());
-}
+    void place()
+    {
+        QFETCH(bool, installed);
+        QFETCH(bool, readOnly);
+        QFETCH(bool, tableBeside);
+        QFETCH(bool, userStarted);
+        const pid_t child = readOnly && geteuid() == 0 ? fork() : -1;
+        if (child == 0)
+            _exit(setgid(65534) || setuid(65534)
+                      ? Other
+                      : whereFor(installed, readOnly, tableBeside, userStarted));
+        int status = child > 0 ? 0 : whereFor(installed, readOnly, tableBeside, userStarted) << 8;
+        if (child > 0)
+            QCOMPARE(waitpid(child, &status, 0), child);
+        QTEST(WEXITSTATUS(status), "where");
+    }
+};
 
 QTEST_GUILESS_MAIN(TestScoreFolder)
 #include "test_scorefolder.moc"

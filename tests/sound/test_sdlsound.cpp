@@ -1,7 +1,7 @@
 // The real sound player, through SDL's "disk" driver, which writes what is played to a file in
 // real time: what came out, and when, is read back from that file. The "dummy" driver shows
 // whether the device is still open.
-#include "catalogue.h"
+#include "media/catalogue.h"
 #include "sound/sdlsoundoutput.h"
 #include "wavbuilder.h"
 
