@@ -12,89 +12,79 @@ class TestRules : public QObject
 {
     Q_OBJECT
 private slots:
-    void keyAndOutlineOfAClick_data();
-    void keyAndOutlineOfAClick();
-    void scoreSaturates_data();
-    void scoreSaturates();
-    void everyKeyCentreIsItsKey();
-};
-
-void TestRules::keyAndOutlineOfAClick_data()
-{
-    // Every click is judged, also one beside or between the tiles.
-    QTest::addColumn<QPoint>("click");
-    QTest::addColumn<int>("k");
-    QTest::addColumn<QPoint>("outline"); // top-left corner
-    QTest::newRow("E") << QPoint(100, 10) << 2 << QPoint(80, 1);
-    QTest::newRow("left of A") << QPoint(5, 60) << 10 << QPoint(20, 49);
-    QTest::newRow("right of L is Z") << QPoint(390, 60) << 19 << QPoint(380, 49);
-    QTest::newRow("B") << QPoint(200, 100) << 23 << QPoint(200, 97);
-    QTest::newRow("right of M, no letter") << QPoint(350, 110) << 26 << QPoint(320, 97);
-    QTest::newRow("x 0 bottom row is L") << QPoint(0, 110) << 18 << QPoint(0, 97);
-    QTest::newRow("x 10 bottom row") << QPoint(10, 110) << 19 << QPoint(40, 97);
-    QTest::newRow("y 128 bottom row") << QPoint(100, 128) << 20 << QPoint(80, 97);
-    QTest::newRow("y 129 top row") << QPoint(100, 129) << 2 << QPoint(80, 98);
-    QTest::newRow("y 131 top row") << QPoint(100, 131) << 2 << QPoint(80, 98);
-    QTest::newRow("Q right") << QPoint(39, 1) << 0 << QPoint(0, 1);
-    QTest::newRow("W left") << QPoint(40, 1) << 1 << QPoint(40, 1);
-    QTest::newRow("P right bottom") << QPoint(399, 28) << 9 << QPoint(360, 1);
-    QTest::newRow("x 19 middle") << QPoint(19, 60) << 10 << QPoint(20, 49);
-    QTest::newRow("A right") << QPoint(59, 60) << 10 << QPoint(20, 49);
-    QTest::newRow("S left") << QPoint(60, 60) << 11 << QPoint(60, 49);
-    QTest::newRow("x 39 bottom") << QPoint(39, 100) << 19 << QPoint(40, 97);
-    QTest::newRow("Z right") << QPoint(79, 100) << 19 << QPoint(40, 97);
-    QTest::newRow("X left") << QPoint(80, 100) << 20 << QPoint(80, 97);
-    // The gaps between rows go by Y div 43 for the key but by Y mod 47 for the outline.
-    QTest::newRow("y 42") << QPoint(100, 42) << 2 << QPoint(80, 1);
-    QTest::newRow("y 43") << QPoint(100, 43) << 12 << QPoint(100, 2);
-    QTest::newRow("y 46") << QPoint(100, 46) << 12 << QPoint(100, 2);
-    QTest::newRow("y 47") << QPoint(100, 47) << 12 << QPoint(100, 49);
-    QTest::newRow("y 85") << QPoint(100, 85) << 12 << QPoint(100, 49);
-    QTest::newRow("y 86") << QPoint(100, 86) << 20 << QPoint(80, 50);
-    QTest::newRow("y 93") << QPoint(100, 93) << 20 << QPoint(80, 50);
-    QTest::newRow("y 94") << QPoint(100, 94) << 20 << QPoint(80, 97);
-}
-
-void TestRules::keyAndOutlineOfAClick()
-{
-    QFETCH(QPoint, click);
-    QFETCH(QPoint, outline);
-    QTEST(keyAt(click.x(), click.y()).k, "k");
-    // Drawn without end points, the four lines close exactly the 40 x 28 border.
-    const int x0 = outline.x(), y0 = outline.y(), x1 = x0 + 39, y1 = y0 + 27;
-    const Outline expected = {QLine(x0, y0, x1, y0), QLine(x0, y0, x0, y1), QLine(x1, y0, x1, y1),
-                              QLine(x0, y1, x1 + 1, y1)};
-    QCOMPARE(outlineAt(click.x(), click.y()), expected);
-}
-
-void TestRules::scoreSaturates_data()
-{
-    QTest::addColumn<qint32>("score");
-    QTest::addColumn<int>("level"); // a letter is worth 100 (level + 1)
-    QTest::addColumn<qint32>("expected");
-    QTest::newRow("plain") << 0 << 0 << 100;
-    QTest::newRow("reaches the top exactly") << MaxScore - 800 << 7 << MaxScore;
-    QTest::newRow("one past the top") << MaxScore - 799 << 7 << MaxScore;
-    QTest::newRow("at the top") << MaxScore << 0 << MaxScore;
-}
-
-void TestRules::scoreSaturates()
-{
-    QFETCH(qint32, score);
-    QFETCH(int, level);
-    QTEST(addPoints(score, 100 * (level + 1)), "expected");
-}
-
-void TestRules::everyKeyCentreIsItsKey()
-{
-    for (int k = 0; k < 26; ++k) {
-        const QPoint c = keyCentre(k);
-        QCOMPARE(keyAt(c.x(), c.y()).k, k);
-        // On the tile itself, not in a band between rows.
-        const QRect tile(outlineAt(c.x(), c.y()).front().p1(), QSize(40, 28));
-        QVERIFY(tile.adjusted(2, 2, -2, -2).contains(c));
+    void keyAndOutlineOfAClick_data()
+    {
+        // Every click is judged, also one beside or between the tiles.
+        QTest::addColumn<QPoint>("click");
+        QTest::addColumn<int>("k");
+        QTest::addColumn<QPoint>("outline"); // top-left corner
+        QTest::newRow("E") << QPoint(100, 10) << 2 << QPoint(80, 1);
+        QTest::newRow("left of A") << QPoint(5, 60) << 10 << QPoint(20, 49);
+        QTest::newRow("right of L is Z") << QPoint(390, 60) << 19 << QPoint(380, 49);
+        QTest::newRow("B") << QPoint(200, 100) << 23 << QPoint(200, 97);
+        QTest::newRow("right of M, no letter") << QPoint(350, 110) << 26 << QPoint(320, 97);
+        QTest::newRow("x 0 bottom row is L") << QPoint(0, 110) << 18 << QPoint(0, 97);
+        QTest::newRow("x 10 bottom row") << QPoint(10, 110) << 19 << QPoint(40, 97);
+        QTest::newRow("y 128 bottom row") << QPoint(100, 128) << 20 << QPoint(80, 97);
+        QTest::newRow("y 129 top row") << QPoint(100, 129) << 2 << QPoint(80, 98);
+        QTest::newRow("y 131 top row") << QPoint(100, 131) << 2 << QPoint(80, 98);
+        QTest::newRow("Q right") << QPoint(39, 1) << 0 << QPoint(0, 1);
+        QTest::newRow("W left") << QPoint(40, 1) << 1 << QPoint(40, 1);
+        QTest::newRow("P right bottom") << QPoint(399, 28) << 9 << QPoint(360, 1);
+        QTest::newRow("x 19 middle") << QPoint(19, 60) << 10 << QPoint(20, 49);
+        QTest::newRow("A right") << QPoint(59, 60) << 10 << QPoint(20, 49);
+        QTest::newRow("S left") << QPoint(60, 60) << 11 << QPoint(60, 49);
+        QTest::newRow("x 39 bottom") << QPoint(39, 100) << 19 << QPoint(40, 97);
+        QTest::newRow("Z right") << QPoint(79, 100) << 19 << QPoint(40, 97);
+        QTest::newRow("X left") << QPoint(80, 100) << 20 << QPoint(80, 97);
+        // The gaps between rows go by Y div 43 for the key but by Y mod 47 for the outline.
+        QTest::newRow("y 42") << QPoint(100, 42) << 2 << QPoint(80, 1);
+        QTest::newRow("y 43") << QPoint(100, 43) << 12 << QPoint(100, 2);
+        QTest::newRow("y 46") << QPoint(100, 46) << 12 << QPoint(100, 2);
+        QTest::newRow("y 47") << QPoint(100, 47) << 12 << QPoint(100, 49);
+        QTest::newRow("y 85") << QPoint(100, 85) << 12 << QPoint(100, 49);
+        QTest::newRow("y 86") << QPoint(100, 86) << 20 << QPoint(80, 50);
+        QTest::newRow("y 93") << QPoint(100, 93) << 20 << QPoint(80, 50);
+        QTest::newRow("y 94") << QPoint(100, 94) << 20 << QPoint(80, 97);
     }
-}
+    void keyAndOutlineOfAClick()
+    {
+        QFETCH(QPoint, click);
+        QFETCH(QPoint, outline);
+        QTEST(keyAt(click.x(), click.y()).k, "k");
+        // Drawn without end points, the four lines close exactly the 40 x 28 border.
+        const int x0 = outline.x(), y0 = outline.y(), x1 = x0 + 39, y1 = y0 + 27;
+        const Outline expected = {QLine(x0, y0, x1, y0), QLine(x0, y0, x0, y1), QLine(x1, y0, x1, y1),
+                                  QLine(x0, y1, x1 + 1, y1)};
+        QCOMPARE(outlineAt(click.x(), click.y()), expected);
+    }
+    void scoreSaturates_data()
+    {
+        QTest::addColumn<qint32>("score");
+        QTest::addColumn<int>("level"); // a letter is worth 100 (level + 1)
+        QTest::addColumn<qint32>("expected");
+        QTest::newRow("plain") << 0 << 0 << 100;
+        QTest::newRow("reaches the top exactly") << MaxScore - 800 << 7 << MaxScore;
+        QTest::newRow("one past the top") << MaxScore - 799 << 7 << MaxScore;
+        QTest::newRow("at the top") << MaxScore << 0 << MaxScore;
+    }
+    void scoreSaturates()
+    {
+        QFETCH(qint32, score);
+        QFETCH(int, level);
+        QTEST(addPoints(score, 100 * (level + 1)), "expected");
+    }
+    void everyKeyCentreIsItsKey()
+    {
+        for (int k = 0; k < 26; ++k) {
+            const QPoint c = keyCentre(k);
+            QCOMPARE(keyAt(c.x(), c.y()).k, k);
+            // On the tile itself, not in a band between rows.
+            const QRect tile(outlineAt(c.x(), c.y()).front().p1(), QSize(40, 28));
+            QVERIFY(tile.adjusted(2, 2, -2, -2).contains(c));
+        }
+    }
+};
 
 QTEST_APPLESS_MAIN(TestRules)
 #include "test_rules.moc"
