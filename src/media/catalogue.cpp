@@ -89,7 +89,10 @@ QIcon programIcon()
 {
     QIcon icon;
     const QString prefix = QStringLiteral("shijianbao-");
+    // The window manager is sent every size the icon has, before the window maps; taskbars and
+    // window lists draw at most 64 px, and the desktop entry's icon serves larger views.
     for (int size : embeddedNumbers(QStringLiteral(":/icon"), prefix, QStringLiteral(".png")))
-        icon.addFile(QStringLiteral(":/icon/shijianbao-%1.png").arg(size), QSize(size, size));
+        if (size <= 64)
+            icon.addFile(QStringLiteral(":/icon/shijianbao-%1.png").arg(size), QSize(size, size));
     return icon;
 }
