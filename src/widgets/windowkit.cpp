@@ -1,7 +1,34 @@
 #include "widgets/windowkit.h"
 
+#include <QEvent>
 #include <QLabel>
+#include <QScreen>
 #include <QWidget>
+
+#include <algorithm>
+
+namespace {
+// Undoes a minimise as soon as the window manager reports it.
+class StaysRestored : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *window = static_cast<QWidget *>(watched);
+        if (event->type() == QEvent::WindowStateChange && window->isMinimized()) {
+            // Not from inside the state change itself: the platform is still delivering it.
+            QMetaObject::invokeMethod(
+                window,
+                [window] { window->setWindowState(window->windowState() & ~Qt::WindowMinimized); },
+                Qt::QueuedConnection);
+        }
+        return false;
+    }
+};
+} // namespace
 
 QFont songFont(int pointSize, bool bold)
 {
@@ -14,16 +41,25 @@ QFont songFont(int pointSize, bool bold)
     return font;
 }
 
-void makeFixedWindow(QWidget *window, QSize clientSize)
+void makeFixedWindow(QWidget *window, QSize clientSize, Qt::WindowType type)
 {
-    window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+    window->setWindowFlags(type | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     window->setFixedSize(clientSize);
+    window->installEventFilter(new StaysRestored(window));
 }
 
 void placeWindowInTwips(QWidget *window, int leftTwips, int topTwips)
 {
-    window->move(twipsToPixels(leftTwips), twipsToPixels(topTwips));
+    QPoint place(twipsToPixels(leftTwips), twipsToPixels(topTwips));
+    if (const QScreen *screen = window->screen()) {
+        const QRect free = screen->availableGeometry();
+        // The frame is known once the window has been on screen; before that, the client area.
+        const QSize outer = window->frameGeometry().size();
+        place.setX(std::max(free.left(), std::min(place.x(), free.right() + 1 - outer.width())));
+        place.setY(std::max(free.top(), std::min(place.y(), free.bottom() + 1 - outer.height())));
+    }
+    window->move(place);
 }
 
 void setColours(QWidget *widget, const QColor &back, const QColor &text)
