@@ -8,6 +8,8 @@ packages=(cmake ninja-build g++ pkg-config qt6-base-dev libsdl2-dev
 if [ "${1:-run}" = test ]; then
     # A real X server for the end-to-end tests, and the tools that drive and watch it.
     packages+=(xvfb xdotool x11-utils imagemagick python3 python3-xlib)
+    # A window manager, for the test of how the windows stack and take the keyboard.
+    packages+=(openbox)
     # The Debian package test: its dependency list, and checks of the desktop entry and the
     # AppStream file.
     packages+=(dpkg-dev appstream desktop-file-utils)
