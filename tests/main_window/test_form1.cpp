@@ -7,9 +7,11 @@
 #include "scriptedrandom.h"
 #include "widgets/picturebox.h"
 
+#include <QAccessible>
 #include <QFile>
 #include <QFontInfo>
 #include <QLabel>
+#include <QApplication>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -46,6 +48,11 @@ private slots:
     void windowsAreFixedWithACloseBoxOnly();
     void scoreUsesAChineseFont();
     void theGameOnTheScreen();
+    void keyboard_data();
+    void keyboard();
+    void screenReaderNames_data();
+    void screenReaderNames();
+    void picturesForADenseScreen();
 
 private:
     std::unique_ptr<Form1> makeForm(std::function<bool(int, QImage &)> pictures = {})
@@ -220,6 +227,98 @@ void TestForm1::theGameOnTheScreen()
     QCOMPARE(m_sound.ids().mid(0, 3),
              (QList<int>{Media::letterSoundOf(first), Media::CorrectSound,
                          Media::RoundCompleteSound}));
+}
+
+// Key_unknown stands for the right answer, once the presentation is over.
+void TestForm1::keyboard_data()
+{
+    QTest::addColumn<QList<int>>("keys");
+    // The button holding the game window's focus at the end; the help window takes it away.
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<bool>("started");
+    QTest::addColumn<bool>("help");
+    QTest::newRow("space unfocused") << QList<int>{Qt::Key_Space} << "" << false << false;
+    QTest::newRow("tab space") << QList<int>{Qt::Key_Tab, Qt::Key_Space} << "开始" << true << false;
+    QTest::newRow("backtab enter")
+        << QList<int>{Qt::Key_Backtab, Qt::Key_Return} << "" << false << true;
+    QTest::newRow("tab wraps")
+        << QList<int>{Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Enter} << "开始" << true
+        << false;
+    QTest::newRow("F1 on a button") << QList<int>{Qt::Key_Tab, Qt::Key_F1} << "" << false
+                                    << true;
+    QTest::newRow("letter past a button")
+        << QList<int>{Qt::Key_Tab, Qt::Key_Space, Qt::Key_unknown} << "开始" << true << false;
+}
+
+void TestForm1::keyboard()
+{
+    QFETCH(QList<int>, keys);
+    QFETCH(QString, focus);
+    auto form = makeForm();
+    form->show();
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    for (int key : keys) {
+        QWidget *target = QApplication::focusWidget();
+        if (key != Qt::Key_unknown) {
+            QTest::keyClick(target, Qt::Key(key));
+            continue;
+        }
+        m_clock.runUntilIdle();
+        QTest::keyClick(target, QChar(Media::KeyboardLetters[form->game().state().order[0]]).toLatin1());
+        QCOMPARE(form->Label1->text(), QStringLiteral("100"));
+    }
+    auto *focused = qobject_cast<PictureBox *>(form->focusWidget());
+    QCOMPARE(focused ? focused->accessibleName() : QString(), focus);
+    // The focus shows on the button the keyboard moved it to.
+    if (focused)
+        QVERIFY(focused->grab().toImage() != focused->picture());
+    QTEST(m_clock.hasPending(), "started");
+    QTEST(form->form3() && form->form3()->isVisible(), "help");
+}
+
+void TestForm1::screenReaderNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("role");
+    QTest::newRow("start") << "开始" << int(QAccessible::Button);
+    QTest::newRow("help") << "帮助" << int(QAccessible::Button);
+    QTest::newRow("keyboard") << "键盘" << int(QAccessible::Graphic);
+    QTest::newRow("score") << "得分 0" << int(QAccessible::StaticText);
+    QTest::newRow("third life") << "生命" << int(QAccessible::Graphic);
+}
+
+void TestForm1::screenReaderNames()
+{
+    QFETCH(QString, name);
+    auto form = makeForm();
+    const QHash<QString, QWidget *> controls = {
+        {"start", form->Picbeg}, {"help", form->Pichp}, {"keyboard", form->PicAll},
+        {"score", form->Label1}, {"third life", form->Picf[2]}};
+    QAccessibleInterface *control =
+        QAccessible::queryAccessibleInterface(controls[QTest::currentDataTag()]);
+    QCOMPARE(control->text(QAccessible::Name), name);
+    QTEST(int(control->role()), "role");
+    QAccessibleActionInterface *actions = control->actionInterface();
+    const bool button = control->role() == QAccessible::Button;
+    QCOMPARE(actions && actions->actionNames().contains(actions->pressAction()), button);
+    if (button) // pressing the start button starts a game, the help button opens help
+        actions->doAction(actions->pressAction());
+    QCOMPARE(m_clock.hasPending() || form->form3(), button);
+}
+
+// Pictures twice as dense for a scaled screen cover the same window pixels, so clicks keep
+// landing on the keyboard picture's own pixels.
+void TestForm1::picturesForADenseScreen()
+{
+    auto form = makeForm([](int id, QImage &p) {
+        if (!PictureById(id, p))
+            return false;
+        p = p.scaled(p.size() * 2);
+        p.setDevicePixelRatio(2);
+        return true;
+    });
+    QCOMPARE(form->PicAll->geometry(), QRect(25, 235, 400, 132));
+    QCOMPARE(form->Picbeg->geometry(), QRect(480, 176, 54, 39));
 }
 
 QTEST_MAIN(TestForm1)
