@@ -8,8 +8,21 @@
 #include <algorithm>
 
 namespace {
-// Undoes a minimise as soon as the window manager reports it.
-class StaysRestored : public QObject
+// The window's outer rectangle moved in just far enough to stand wholly on the free area.
+QPoint onScreen(const QWidget *window, QPoint place)
+{
+    const QScreen *screen = window->screen();
+    if (!screen)
+        return place;
+    const QRect free = screen->availableGeometry();
+    const QSize outer = window->frameGeometry().size();
+    return {std::max(free.left(), std::min(place.x(), free.right() + 1 - outer.width())),
+            std::max(free.top(), std::min(place.y(), free.bottom() + 1 - outer.height()))};
+}
+
+// Undoes a minimise as soon as the window manager reports it, and once the window manager
+// has framed the window, moves it in if the frame pokes off the screen.
+class WindowKeeper : public QObject
 {
 public:
     using QObject::QObject;
@@ -24,9 +37,18 @@ protected:
                 window,
                 [window] { window->setWindowState(window->windowState() & ~Qt::WindowMinimized); },
                 Qt::QueuedConnection);
+        } else if (event->type() == QEvent::WindowActivate && !m_framed) {
+            // Placing before the first showing knew the client area only.
+            m_framed = true;
+            const QPoint place = onScreen(window, window->pos());
+            if (place != window->pos())
+                window->move(place);
         }
         return false;
     }
+
+private:
+    bool m_framed = false;
 };
 } // namespace
 
@@ -46,20 +68,12 @@ void makeFixedWindow(QWidget *window, QSize clientSize, Qt::WindowType type)
     window->setWindowFlags(type | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     window->setFixedSize(clientSize);
-    window->installEventFilter(new StaysRestored(window));
+    window->installEventFilter(new WindowKeeper(window));
 }
 
 void placeWindowInTwips(QWidget *window, int leftTwips, int topTwips)
 {
-    QPoint place(twipsToPixels(leftTwips), twipsToPixels(topTwips));
-    if (const QScreen *screen = window->screen()) {
-        const QRect free = screen->availableGeometry();
-        // The frame is known once the window has been on screen; before that, the client area.
-        const QSize outer = window->frameGeometry().size();
-        place.setX(std::max(free.left(), std::min(place.x(), free.right() + 1 - outer.width())));
-        place.setY(std::max(free.top(), std::min(place.y(), free.bottom() + 1 - outer.height())));
-    }
-    window->move(place);
+    window->move(onScreen(window, {twipsToPixels(leftTwips), twipsToPixels(topTwips)}));
 }
 
 void setColours(QWidget *widget, const QColor &back, const QColor &text)
