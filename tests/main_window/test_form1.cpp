@@ -270,8 +270,11 @@ void TestForm1::keyboard()
     auto *focused = qobject_cast<PictureBox *>(form->focusWidget());
     QCOMPARE(focused ? focused->accessibleName() : QString(), focus);
     // The focus shows on the button the keyboard moved it to.
-    if (focused)
-        QVERIFY(focused->grab().toImage() != focused->picture());
+    if (focused) {
+        const QImage shown = focused->grab().toImage();
+        focused->clearFocus();
+        QVERIFY(focused->grab().toImage() != shown);
+    }
     QTEST(m_clock.hasPending(), "started");
     QTEST(form->form3() && form->form3()->isVisible(), "help");
 }
