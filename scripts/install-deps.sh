@@ -13,6 +13,8 @@ if [ "${1:-run}" = test ]; then
     # The Debian package test: its dependency list, lintian's checks of the package, and
     # checks of the desktop entry and the AppStream file.
     packages+=(dpkg-dev lintian appstream desktop-file-utils)
+    # A window manager, for the test of how the windows stack and take the keyboard.
+    packages+=(openbox)
     # clang's libFuzzer and sanitizer runtimes, for the score file's fuzzer (fuzz/run.sh).
     packages+=(clang libclang-rt-14-dev)
 fi

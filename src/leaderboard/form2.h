@@ -20,7 +20,7 @@ public:
     Form2(QWidget *mainWindow, const QString &sPath, const QString &userDataDir = {});
     ~Form2() override;
 
-    qint32 fcount = 0; // the score of the game just ended, set before Show()
+    qint32 fcount = 0; // the score of the game just ended, set before open()
 
     // How the table answered the score at the last opening: a fanfare for a place on it, a
     // soft chime for none, nothing for a brand-new or unreadable table (0).

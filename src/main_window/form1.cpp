@@ -53,12 +53,16 @@ void Form1::createControls()
     Picbeg->setGeometry(480, 176, 33, 33);
     Picbeg->setBackColor(LightGrey);
     Picbeg->setToolTip(QStringLiteral("开始"));
+    Picbeg->setAccessibleName(QStringLiteral("开始"));
+    Picbeg->setButton(true);
     Picbeg->setCursor(Qt::PointingHandCursor);
 
     Pichp = new PictureBox(this);
     Pichp->setFrame(PictureBox::Frame::Sunken);
     Pichp->setGeometry(480, 240, 33, 33);
     Pichp->setToolTip(QStringLiteral("帮助"));
+    Pichp->setAccessibleName(QStringLiteral("帮助"));
+    Pichp->setButton(true);
     Pichp->setCursor(Qt::PointingHandCursor);
 
     Pict.push_back(new PictureBox(this));
@@ -66,6 +70,7 @@ void Form1::createControls()
 
     PicAll = new PictureBox(this);
     PicAll->setGeometry(64, 144, 49, 49);
+    PicAll->setAccessibleName(QStringLiteral("键盘"));
 
     PicDH = new PictureBox(this);
     PicDH->setGeometry(152, 104, 49, 49);
@@ -74,15 +79,21 @@ void Form1::createControls()
     Label1->setGeometry(472, 400, 65, 25);
     setColours(Label1, Navy, ScoreRed);
     Label1->setFont(songFont(12, true));
+    showScore(0);
 
     Picf.push_back(new PictureBox(this));
     Picf[0]->setGeometry(464, 8, 17, 17);
+    Picf[0]->setAccessibleName(QStringLiteral("生命"));
 
     // An empty box would show as a grey patch on the board until the first game: the cards
     // and the animation appear only when the game shows them. The keyboard is on view from
     // the start so a child sees where the letters are; it takes clicks only in a game.
     Pict[0]->hide();
     PicDH->hide();
+
+    // The window itself holds the focus until Tab moves it to a button; otherwise showing the
+    // window would focus the start button, and the first Space would start a game.
+    setFocus();
 }
 
 void Form1::Form_Load()
@@ -166,6 +177,8 @@ void Form1::keyPressEvent(QKeyEvent *event)
 {
     if (m_game.letterKey(event->text(), event->modifiers(), event->isAutoRepeat()))
         event->accept();
+    else if (event->matches(QKeySequence::HelpContents) && !event->isAutoRepeat())
+        Pichp_Click();
     else
         QWidget::keyPressEvent(event);
 }
@@ -187,7 +200,7 @@ void Form1::Pichp_Click()
         m_form3 = std::make_unique<Form3>(this);
         connect(m_form3.get(), &Form3::closed, this, [this] { m_game.helpClosed(); });
     }
-    m_form3->Show();
+    m_form3->open();
 }
 
 int Form1::showLeaderboard(qint32 score)
@@ -197,7 +210,7 @@ int Form1::showLeaderboard(qint32 score)
         connect(m_form2.get(), &Form2::closed, this, [this] { m_game.leaderboardClosed(); });
     }
     m_form2->fcount = score;
-    m_form2->Show();
+    m_form2->open();
     return m_form2->resultSound();
 }
 
@@ -246,4 +259,6 @@ void Form1::setLifeShown(int index, bool shown)
 void Form1::showScore(qint32 score)
 {
     Label1->setText(QString::number(score));
+    // A screen reader reads the number with what it counts.
+    Label1->setAccessibleName(QStringLiteral("得分 %1").arg(score));
 }

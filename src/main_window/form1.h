@@ -73,7 +73,8 @@ public slots:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
-    // A letter key answers like a click on that letter's key of the picture.
+    // A letter key answers like a click on that letter's key of the picture; F1 is the help
+    // button. Space and Enter press the focused button, which hands every other key on here.
     void keyPressEvent(QKeyEvent *event) override;
 
 private:

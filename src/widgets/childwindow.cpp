@@ -3,20 +3,30 @@
 #include "widgets/windowkit.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 
 ChildWindow::ChildWindow(QWidget *mainWindow, const QString &title, QSize clientSize,
                          const QColor &back)
-    : QWidget(nullptr), m_mainWindow(mainWindow)
+    : QWidget(mainWindow), m_mainWindow(mainWindow)
 {
     setWindowTitle(title);
-    makeFixedWindow(this, clientSize);
+    // Parented, a dialog is transient for the game window; without a parent a window manager
+    // treats it as a window of its own that a click on the game window buries.
+    makeFixedWindow(this, clientSize, Qt::Dialog);
     setColours(this, back);
+    if (m_mainWindow) {
+        setWindowIcon(m_mainWindow->windowIcon());
+        m_mainWindow->installEventFilter(this);
+    }
 }
 
-void ChildWindow::Show()
+void ChildWindow::open()
 {
     if (m_mainWindow)
         m_mainWindow->setEnabled(false);
+    // Disabling a widget disables its children, dialogs included; a window of its own may be
+    // enabled again under a disabled parent, and this one must be, or nothing could close it.
+    setEnabled(true);
     Form_Load();
     show();
     raise();
@@ -33,4 +43,21 @@ void ChildWindow::closeEvent(QCloseEvent *event)
     if (m_mainWindow)
         m_mainWindow->setEnabled(true);
     emit closed();
+}
+
+void ChildWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->matches(QKeySequence::Cancel))
+        close();
+    else
+        QWidget::keyPressEvent(event);
+}
+
+bool ChildWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // The game window takes nothing while this window is open; when a click brings it to the
+    // front anyway, the keys belong here, where the child can act.
+    if (watched == m_mainWindow && event->type() == QEvent::WindowActivate && isVisible())
+        activateWindow();
+    return QWidget::eventFilter(watched, event);
 }

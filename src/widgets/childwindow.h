@@ -4,12 +4,15 @@
 
 // The leaderboard and the help window: opened over the game window, which is disabled from
 // their load handler to their unload handler, so they act as dialogs while staying modeless.
+// Each is a dialog of the game window for the window manager: kept above it and grouped with
+// it, with no taskbar entry of its own and the program's icon. A click on the disabled game
+// window hands the keyboard back to the open dialog, and Escape closes it like its close box.
 class ChildWindow : public QWidget
 {
     Q_OBJECT
 public:
     // Loads the window (Form_Load, with the main window disabled) and shows it in front.
-    void Show();
+    void open();
 
 signals:
     // The window has been closed, by its close box or by its own code.
@@ -24,6 +27,8 @@ protected:
     virtual void shown() {}
 
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QWidget *m_mainWindow;

@@ -2,12 +2,66 @@
 
 #include "widgets/windowkit.h"
 
+#include <QAccessibleWidget>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyleOptionFocusRect>
+
+namespace {
+// What a screen reader sees of a box: a picture, or a button that it can press.
+class PictureBoxAccessible : public QAccessibleWidget
+{
+public:
+    explicit PictureBoxAccessible(PictureBox *box) : QAccessibleWidget(box) {}
+
+    QAccessible::Role role() const override
+    {
+        return box()->isButton() ? QAccessible::Button : QAccessible::Graphic;
+    }
+    QStringList actionNames() const override
+    {
+        QStringList names = QAccessibleWidget::actionNames();
+        if (box()->isButton())
+            names.prepend(pressAction());
+        return names;
+    }
+    void doAction(const QString &name) override
+    {
+        if (name == pressAction() && box()->isButton() && box()->isEnabled())
+            box()->press();
+        else
+            QAccessibleWidget::doAction(name);
+    }
+
+private:
+    PictureBox *box() const { return static_cast<PictureBox *>(widget()); }
+};
+
+QAccessibleInterface *accessibleFor(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("PictureBox") && object && object->isWidgetType())
+        return new PictureBoxAccessible(static_cast<PictureBox *>(object));
+    return nullptr;
+}
+} // namespace
 
 PictureBox::PictureBox(QWidget *parent) : QFrame(parent)
 {
+    static const bool accessible = (QAccessible::installFactory(accessibleFor), true);
+    Q_UNUSED(accessible);
     setFrame(Frame::None);
+}
+
+void PictureBox::setButton(bool button)
+{
+    m_button = button;
+    setFocusPolicy(button ? Qt::TabFocus : Qt::NoFocus);
+}
+
+void PictureBox::press()
+{
+    emit clicked();
 }
 
 void PictureBox::setFrame(Frame frame)
@@ -20,10 +74,11 @@ void PictureBox::setFrame(Frame frame)
 void PictureBox::setPicture(const QImage &picture)
 {
     m_picture = picture;
+    // A picture made for a dense screen covers as many window pixels as its plain twin, so a
+    // click's position stays in the picture's own pixels at every scale.
     if (!m_picture.isNull())
-        // A picture made for a scaled screen covers the logical size of its plain twin.
-        resize(m_picture.deviceIndependentSize().toSize()
-               + QSize(2 * frameWidth(), 2 * frameWidth()));
+        resize(m_picture.deviceIndependentSize().toSize() +
+               QSize(2 * frameWidth(), 2 * frameWidth()));
     update();
 }
 
@@ -54,6 +109,8 @@ PictureBox *PictureBox::createElement() const
     box->setPalette(palette());
     box->setAutoFillBackground(autoFillBackground());
     box->setToolTip(toolTip());
+    box->setAccessibleName(accessibleName());
+    box->setButton(m_button);
     box->m_picture = m_picture;
     box->hide();
     return box;
@@ -80,6 +137,13 @@ void PictureBox::paintEvent(QPaintEvent *event)
         if (step != QPoint())
             painter.fillRect(QRect(line.a, line.b - step).normalized(), line.color);
     }
+    if (m_focusShown && hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = QRect(QPoint(), content.size()).adjusted(1, 1, -1, -1);
+        focus.backgroundColor = palette().color(QPalette::Window);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    }
 }
 
 void PictureBox::mousePressEvent(QMouseEvent *event)
@@ -97,4 +161,39 @@ void PictureBox::mouseReleaseEvent(QMouseEvent *event)
         emit clicked();
     m_pressed = false;
     event->accept();
+}
+
+void PictureBox::keyPressEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    const bool pressKey = key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (!m_button || !pressKey || (event->modifiers() & ~Qt::KeypadModifier)) {
+        event->ignore(); // letters, F1 and the rest belong to the window
+        return;
+    }
+    // A held key presses once.
+    if (!event->isAutoRepeat()) {
+        m_focusShown = true;
+        update();
+        press();
+    }
+    event->accept();
+}
+
+void PictureBox::focusInEvent(QFocusEvent *event)
+{
+    // As on other desktops, the focus shows once the keyboard moved it, not before.
+    // A window that comes back to the front shows it as it was.
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)
+        m_focusShown = true;
+    else if (event->reason() != Qt::ActiveWindowFocusReason)
+        m_focusShown = false;
+    update();
+    QFrame::focusInEvent(event);
+}
+
+void PictureBox::focusOutEvent(QFocusEvent *event)
+{
+    update();
+    QFrame::focusOutEvent(event);
 }

@@ -28,6 +28,15 @@ public:
 
     void setBackColor(const QColor &color);
 
+    // A box that acts as a button: Tab reaches it (a mouse click does not move the focus, so a
+    // child playing with the mouse never has a button that a stray Space would press), the
+    // focus shows once the keyboard brought it, Space and Enter press it, and a screen reader
+    // sees a button with a press action. Every other key goes on to the window.
+    void setButton(bool button);
+    bool isButton() const { return m_button; }
+    // Pressed by the keyboard or a screen reader, as a click.
+    void press();
+
     // A horizontal or vertical line from a to b that leaves out its end point, in content
     // pixels.
     void drawLine(QPoint a, QPoint b, const QColor &color);
@@ -47,6 +56,9 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     struct DrawnLine
@@ -58,4 +70,6 @@ private:
     QImage m_picture;
     QVector<DrawnLine> m_lines;
     bool m_pressed = false;
+    bool m_button = false;
+    bool m_focusShown = false;
 };

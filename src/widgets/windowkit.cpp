@@ -1,7 +1,56 @@
 #include "widgets/windowkit.h"
 
+#include <QEvent>
 #include <QLabel>
+#include <QScreen>
 #include <QWidget>
+
+#include <algorithm>
+
+namespace {
+// The window's outer rectangle moved in just far enough to stand wholly on the free area.
+QPoint onScreen(const QWidget *window, QPoint place)
+{
+    const QScreen *screen = window->screen();
+    if (!screen)
+        return place;
+    const QRect free = screen->availableGeometry();
+    const QSize outer = window->frameGeometry().size();
+    return {std::max(free.left(), std::min(place.x(), free.right() + 1 - outer.width())),
+            std::max(free.top(), std::min(place.y(), free.bottom() + 1 - outer.height()))};
+}
+
+// Undoes a minimise as soon as the window manager reports it, and once the window manager
+// has framed the window, moves it in if the frame pokes off the screen.
+class WindowKeeper : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *window = static_cast<QWidget *>(watched);
+        if (event->type() == QEvent::WindowStateChange && window->isMinimized()) {
+            // Not from inside the state change itself: the platform is still delivering it.
+            QMetaObject::invokeMethod(
+                window,
+                [window] { window->setWindowState(window->windowState() & ~Qt::WindowMinimized); },
+                Qt::QueuedConnection);
+        } else if (event->type() == QEvent::WindowActivate && !m_framed) {
+            // Placing before the first showing knew the client area only.
+            m_framed = true;
+            const QPoint place = onScreen(window, window->pos());
+            if (place != window->pos())
+                window->move(place);
+        }
+        return false;
+    }
+
+private:
+    bool m_framed = false;
+};
+} // namespace
 
 QFont songFont(int pointSize, bool bold)
 {
@@ -14,16 +63,17 @@ QFont songFont(int pointSize, bool bold)
     return font;
 }
 
-void makeFixedWindow(QWidget *window, QSize clientSize)
+void makeFixedWindow(QWidget *window, QSize clientSize, Qt::WindowType type)
 {
-    window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+    window->setWindowFlags(type | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     window->setFixedSize(clientSize);
+    window->installEventFilter(new WindowKeeper(window));
 }
 
 void placeWindowInTwips(QWidget *window, int leftTwips, int topTwips)
 {
-    window->move(twipsToPixels(leftTwips), twipsToPixels(topTwips));
+    window->move(onScreen(window, {twipsToPixels(leftTwips), twipsToPixels(topTwips)}));
 }
 
 void setColours(QWidget *widget, const QColor &back, const QColor &text)

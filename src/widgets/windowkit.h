@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QPoint>
 #include <QSize>
+#include <Qt>
 
 class QLabel;
 class QWidget;
@@ -20,10 +21,14 @@ constexpr int twipsToPixels(int twips)
 // families that Debian ships.
 QFont songFont(int pointSize, bool bold);
 
-// A top-level window with a title bar and a close box only, its client area fixed.
-void makeFixedWindow(QWidget *window, QSize clientSize);
+// A top-level window with a title bar and a close box only, its client area fixed. A window
+// manager that minimises it anyway (some draw the button whatever the hints say) gets it
+// straight back: a child who clicks there must not lose the game. Qt::Dialog makes a window
+// of its parent's, kept above it by the window manager.
+void makeFixedWindow(QWidget *window, QSize clientSize, Qt::WindowType type = Qt::Window);
 
-// Places a top-level window's outer top-left corner on the screen, in twips.
+// Places a top-level window's outer top-left corner on the screen, in twips, moved in just
+// far enough to stand wholly on the screen's free area (a small or scaled screen).
 void placeWindowInTwips(QWidget *window, int leftTwips, int topTwips);
 
 // A widget's back colour (filled behind its content) and, if given, its text colour.

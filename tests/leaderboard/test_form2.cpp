@@ -33,7 +33,7 @@ struct Board
     {
         main.show();
         form.fcount = score;
-        form.Show();
+        form.open();
     }
     int labels() const { return form.findChildren<QLabel *>().size(); }
     // The rows as "name,score" lines; a row out of its place or hidden spoils the result.
