@@ -82,8 +82,8 @@ class Game:
 
     def window(self, title):  # the program's window on view with this title, or None
         found = subprocess.run(["xdotool", "search", "--all", "--onlyvisible", "--pid", str(
-            self.proc.pid), "--name", f"^{title}$"], env=self.env, capture_output=True).stdout.split()
-        return found and self.d.create_resource_object("window", int(found[-1]))
+            self.proc.pid), "--name", f"^{title}$"], env=self.env, capture_output=True).stdout
+        return found and self.d.create_resource_object("window", int(found.split()[-1]))
 
     def click(self, x, y, origin=None):  # in the game window, or the window at `origin`
         x0, y0 = origin or (self.x, self.y)
@@ -103,7 +103,7 @@ class Game:
         spare = [low + i for i, syms in enumerate(keymap) if not any(syms)][::-1]
         self.given, self.width = spare[:len(text)], len(keymap[0])
         for c, code in zip(text, self.given):
-            self.d.change_keyboard_mapping(code, [[0x01000000 + ord(c)] * 2 + [0] * (self.width - 2)])
+            self.d.change_keyboard_mapping(code, [[0x01000000 + ord(c)] * self.width])
             self.press(code)
 
     def close(self):
