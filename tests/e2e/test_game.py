@@ -1,36 +1,26 @@
-"""One game of the real program on a real X server, played with the mouse and the keyboard
-and heard through SDL's "disk" audio driver: what only the running program shows. Three
-one-letter rounds and the first letter of a two-letter round are answered right (500 points),
-four wrong clicks end the game, and a Chinese name goes on the leaderboard."""
-import os
-import pathlib
-import shutil
-import subprocess
-import sys
-import tempfile
-import time
-import wave
+# One game of the real program on a real X server, played with the mouse and the keyboard
+# and heard through SDL's "disk" audio driver: what only the running program shows. Three
+# one-letter rounds and the first letter of a two-letter round are answered right (500 points),
+# four wrong clicks end the game, and a Chinese name goes on the leaderboard.
+import os, pathlib, shutil, subprocess, sys, tempfile, time, wave  # noqa: E401
 
 try:
     import numpy as np
     from PIL import Image
-    from Xlib import X, display as xdisplay, error as xerror, protocol
+    from Xlib import X, display as xdisplay, protocol
     from Xlib.ext import xtest
 except ImportError as missing:
-    print("SKIP:", missing)
-    sys.exit(77)
+    sys.exit(print("SKIP:", missing) or 77)
 
 ASSETS = pathlib.Path(__file__).resolve().parent.parent.parent / "assets"
 LETTERS = "QWERTYUIOPASDFGHJKLZXCVBNM"  # by key index
-YELLOW, NAVY = (255, 255, 0), (0, 0, 128)
-BOARD = (25, 235, 400, 132)
-SCORE = (472, 400, 65, 25)
-START = (507, 193)
-NOWHERE = (25 + 350, 235 + 110)  # on the board, in the bottom row's band, on no key
+YELLOW, NAVY, BOARD, SCORE = (255, 255, 0), (0, 0, 128), (25, 235, 400, 132), (472, 400, 65, 25)
+START, NOWHERE = (507, 193), (375, 345)  # NOWHERE: on the board, in the bottom row, on no key
 NAME_BOX = (27, 43, 219, 19)  # inside the leaderboard window's name box
 RATE, WORK = 44100, 11025  # the player's 16-bit stereo rate; the rate sounds are compared at
-SLACK = 0.15  # seconds a letter's sound may start from the moment its card is seen
-MATCH = 0.9  # normalised correlation of a sound played unchanged (measured: > 0.98)
+# SLACK: seconds a letter's sound may start from the moment its card is seen; MATCH: the
+# normalised correlation of a sound played unchanged (measured: > 0.98).
+SLACK, MATCH = 0.15, 0.9
 SANITIZER_MARKS = ("ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:")
 
 
@@ -39,7 +29,7 @@ def picture(number):
 
 
 def sound(number):
-    """A catalogue sound (8-bit PCM) at WORK rate."""
+    # A catalogue sound (8-bit PCM) at WORK rate.
     with wave.open(str(ASSETS / "sounds" / f"{number}.wav")) as w:
         step = w.getframerate() // WORK
         data = np.frombuffer(w.readframes(w.getnframes()), np.uint8) - 128.0
@@ -64,10 +54,10 @@ def key_rect(key):
     return (0, 20, 40)[row] + 40 * (key - (0, 10, 19)[row]), (1, 49, 97)[row], 40, 28
 
 
+# The program, copied into a folder of its own and started from another, and our own X
+# connection to watch it: screen grabs, and clicks and keys through XTEST, each waited for,
+# so that the program gets them in the order they were made.
 class Game:
-    """The program, copied into a folder of its own and started from another, and our own
-    X connection to watch it: screen grabs, and clicks and keys through XTEST, each waited
-    for, so that the program gets them in the order they were made."""
 
     def __init__(self, binary, display, folder):
         self.d = xdisplay.Display(display)
@@ -77,43 +67,25 @@ class Game:
         (self.folder / "game").mkdir()
         self.binary = shutil.copy2(binary, self.folder / "game" / "shijianbao")
         self.audio, self.stderr = self.folder / "played.raw", self.folder / "stderr.txt"
+        self.keyboard, self.life = picture(201), picture(202)
+        self.cards = {picture(101 + k).tobytes(): k for k in range(26)}
         # Start-up reads and writes no score file: a pipe in its place must not stop the
         # window from appearing, and nothing may be made beside the program or per user.
         os.mkfifo(self.folder / "game" / "tavik.tmp")
         (self.folder / "home").mkdir()
-        env = dict(os.environ, DISPLAY=display, SDL_AUDIODRIVER="disk",
-                   SDL_DISKAUDIOFILE=str(self.audio), HOME=str(self.folder / "home"),
-                   XDG_DATA_HOME=str(self.folder / "home"))
-        env.pop("QT_QPA_PLATFORM", None)
+        self.env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb", SDL_AUDIODRIVER="disk",
+                        SDL_DISKAUDIOFILE=str(self.audio), HOME=str(self.folder / "home"),
+                        XDG_DATA_HOME=str(self.folder / "home"))
         # stderr to a file: a long sanitizer report into an unread pipe would stall it.
-        with open(self.stderr, "wb") as err:
-            self.proc = subprocess.Popen([self.binary], env=env, cwd=folder,
-                                         stdout=subprocess.DEVNULL, stderr=err)
-        self.keyboard, self.life = picture(201), picture(202)
-        self.cards = {picture(101 + k).tobytes(): k for k in range(26)}
+        self.proc = subprocess.Popen([self.binary], env=self.env, cwd=folder,
+                                     stdout=subprocess.DEVNULL, stderr=open(self.stderr, "wb"))
 
-    def window(self, title):
-        """The top-level window on view with this title (as a desktop shows it), or None."""
-        name, utf8 = self.d.intern_atom("_NET_WM_NAME"), self.d.intern_atom("UTF8_STRING")
-        for w in self.root.query_tree().children:
-            try:
-                prop = w.get_full_property(name, utf8)
-                if prop and prop.value.decode() == title and \
-                        w.get_attributes().map_state == X.IsViewable:
-                    return w
-            except xerror.BadWindow:
-                pass  # gone meanwhile
+    def window(self, title):  # the program's window on view with this title, or None
+        found = subprocess.run(["xdotool", "search", "--all", "--onlyvisible", "--pid", str(
+            self.proc.pid), "--name", f"^{title}$"], env=self.env, capture_output=True).stdout
+        return found and self.d.create_resource_object("window", int(found.split()[-1]))
 
-    def close_box(self, w):
-        """What the title bar's close box does."""
-        atom = self.d.intern_atom
-        w.send_event(protocol.event.ClientMessage(
-            window=w, client_type=atom("WM_PROTOCOLS"),
-            data=(32, [atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0])))
-        self.d.sync()
-
-    def click(self, x, y, origin=None):
-        """A click at a point of the game window, or of the window at `origin`."""
+    def click(self, x, y, origin=None):  # in the game window, or the window at `origin`
         x0, y0 = origin or (self.x, self.y)
         xtest.fake_input(self.d, X.MotionNotify, x=x0 + x, y=y0 + y)
         self.press(1, X.ButtonPress, X.ButtonRelease)
@@ -124,17 +96,14 @@ class Game:
         self.d.sync()
 
     def type(self, text):
-        """Each character on a key of its own until close(): a mapping made only for the
-        moment of the press could be gone before the program reads the key."""
+        # Each character on a spare key of its own until close(): a mapping made only for
+        # the moment of the press could be gone before the program reads the key.
         low = self.d.display.info.min_keycode
-        for sym in (0x01000000 + ord(c) for c in text):
-            keymap = self.d.get_keyboard_mapping(low, self.d.display.info.max_keycode - low)
-            self.width = len(keymap[0])
-            code = next((low + i for i, syms in enumerate(keymap) if syms[0] == sym), None)
-            if code is None:
-                code = max(low + i for i, syms in enumerate(keymap) if not any(syms))
-                self.d.change_keyboard_mapping(code, [[sym, sym] + [0] * (self.width - 2)])
-                self.given.append(code)
+        keymap = self.d.get_keyboard_mapping(low, self.d.display.info.max_keycode - low)
+        spare = [low + i for i, syms in enumerate(keymap) if not any(syms)][::-1]
+        self.given, self.width = spare[:len(text)], len(keymap[0])
+        for c, code in zip(text, self.given):
+            self.d.change_keyboard_mapping(code, [[0x01000000 + ord(c)] * self.width])
             self.press(code)
 
     def close(self):
@@ -144,14 +113,12 @@ class Game:
 
     def appear(self):
         self.main = wait("the window 识键宝", lambda: self.window("识键宝"))
-        g = self.main.get_geometry()
-        assert (g.width, g.height) == (551, 451), (g.width, g.height)
-        self.x, self.y = g.x, g.y
+        self.x, self.y, *size = (g := self.main.get_geometry()).x, g.y, g.width, g.height
+        assert size == [551, 451], size
         wait("the keyboard", lambda: np.array_equal(self.board(), self.keyboard))
 
     def grab(self, box=(0, 0, 551, 451), origin=None):
-        x, y, w, h = box
-        x0, y0 = origin or (self.x, self.y)
+        (x, y, w, h), (x0, y0) = box, origin or (self.x, self.y)
         raw = self.root.get_image(x0 + x, y0 + y, w, h, X.ZPixmap, 0xFFFFFFFF).data
         return np.frombuffer(raw, np.uint8).reshape(h, w, 4)[:, :, 2::-1]  # BGRX to RGB
 
@@ -162,30 +129,27 @@ class Game:
     def board(self, shot=None):
         return crop(self.grab() if shot is None else shot, BOARD)
 
-    def lives(self):
-        """How many life icons are on view; those gone, from the right, leave navy."""
+    def lives(self):  # how many life icons are on view; those gone, from the right, leave navy
         shot = self.grab()
         icons = [crop(shot, (464 + 20 * i, 8, 16, 16)) for i in range(3)]
         shown = [np.array_equal(icon, self.life) for icon in icons]
-        assert all((icon == NAVY).all() for icon, on in zip(icons, shown) if not on), shown
-        assert shown == sorted(shown, reverse=True), f"lives gone from the left: {shown}"
+        assert shown == sorted(shown, reverse=True) and all(
+            (icon == NAVY).all() for icon, on in zip(icons, shown) if not on), f"lives: {shown}"
         return sum(shown)
 
-    def clock(self):
-        """Seconds recorded so far: the disk driver writes in real time."""
+    def clock(self):  # seconds recorded so far: the disk driver writes in real time
         return self.audio.stat().st_size / 4 / RATE if self.audio.exists() else 0.0
 
     def present(self, letters):
-        """Watches the cards come and the board come back; returns each card's key and the
-        clock readings between which it appeared."""
+        # Watches the cards come and the board come back; returns each card's key and the
+        # clock readings between which it appeared.
         seen, before_last = [None] * letters, self.clock()
 
         def step():
             nonlocal before_last
             before, shot, after = self.clock(), self.grab(), self.clock()
             for i in range(letters):
-                key = self.card(shot, i)
-                if key is not None and seen[i] is None:
+                if seen[i] is None and (key := self.card(shot, i)) is not None:
                     seen[i] = (key, before_last, after)
             before_last = before
             # The board may still be up from before, until the program has taken the click;
@@ -222,13 +186,11 @@ def play(game):
         game.click(*NOWHERE)
         wait(f"{lives} lives", lambda: game.lives() == lives)
     assert np.array_equal(game.board(), outlined), "a wrong click changed the board"
-    quiet = game.clock() + 0.6  # the last boop played out
-    wait("the boop to end", lambda: game.clock() >= quiet)
+    wait("the last boop to end", lambda end=game.clock() + 0.6: game.clock() >= end)
     over = game.clock()
     game.click(*NOWHERE)
-    board = wait("the leaderboard 排行榜", lambda: game.window("排行榜"))
+    g = wait("the leaderboard 排行榜", lambda: game.window("排行榜")).get_geometry()
     shown = game.clock()
-    g = board.get_geometry()
     # Typed only once the name box is painted white, and Return only once the name shows
     # (dark ink in more columns than the text cursor alone), however slow the machine.
     ink = lambda: (game.grab(NAME_BOX, (g.x, g.y)).max(2) < 100).any(0).sum()  # noqa: E731
@@ -239,17 +201,19 @@ def play(game):
     game.press(game.d.keysym_to_keycode(0xFF0D))  # Return
     wait("the leaderboard to close", lambda: not game.window("排行榜"))
     # No score file before: ten fresh "0,0" lines, then 500 takes first place, in GBK.
-    scores = pathlib.Path(game.binary).parent / "tavik.tmp"
-    assert scores.read_bytes() == b"\xd0\xa1\xc3\xf7,500\r\n" + b"0,0\r\n" * 9
-    tune_end = shown + len(sound(105)) / WORK + 0.3
-    wait("the game-over tune to end", lambda: game.clock() >= tune_end)
-    game.close_box(game.main)
+    scores = (pathlib.Path(game.binary).parent / "tavik.tmp").read_bytes()
+    assert scores == b"\xd0\xa1\xc3\xf7,500\r\n" + b"0,0\r\n" * 9, scores
+    wait("the game-over tune to end", lambda: game.clock() >= shown + len(sound(105)) / WORK + 0.3)
+    atom = game.d.intern_atom  # what the title bar's close box does
+    game.main.send_event(protocol.event.ClientMessage(window=game.main, client_type=atom(
+        "WM_PROTOCOLS"), data=(32, [atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0])))
+    game.d.sync()
     assert game.proc.wait(10) == 0, game.proc.returncode
     return cards, over, shown
 
 
 def heard(recording, number, lo, hi):
-    """Where sound `number` starts between lo and hi seconds, and how well it matches."""
+    # Where sound `number` starts between lo and hi seconds, and how well it matches.
     ref = sound(number)
     a = max(0, int(lo * WORK))
     part = recording[a:int(hi * WORK) + len(ref)]
@@ -263,7 +227,7 @@ def check_sound(game, cards, over, shown):
     raw = np.fromfile(game.audio, np.int16)
     recording = raw[:len(raw) // 8 * 8:2].reshape(-1, RATE // WORK).mean(1)  # left channel
     for key, earliest, latest in cards:
-        _, fit = heard(recording, 201 + key, earliest - SLACK, latest + SLACK)
+        fit = heard(recording, 201 + key, earliest - SLACK, latest + SLACK)[1]
         assert fit >= MATCH, f"{LETTERS[key]} not heard with its card ({fit:.3f})"
     # The fourth wrong click's boop is cut off at once by the game-over tune, which then
     # plays in full, and alone: over the boop's length it is not mixed with it.
@@ -272,35 +236,28 @@ def check_sound(game, cards, over, shown):
     start, head = int(tune * WORK), len(sound(104))
     alone = np.corrcoef(recording[start:start + head], sound(105)[:head])[0, 1]
     assert alone >= MATCH, f"something plays over the game-over tune ({alone:.3f})"
-    loud = np.flatnonzero(np.abs(recording[int(over * WORK):start]) > 200)
-    boop = (start - int(over * WORK) - loud[0]) / WORK if len(loud) else 0.0
-    assert boop <= 0.1, f"{boop * 1000:.0f} ms of the boop before the game-over tune"
-    print(f"game over: {boop * 1000:.1f} ms of the boop, then the tune ({fit:.3f}, {alone:.3f})")
+    boop = recording[int(over * WORK):start - int(0.1 * WORK)]
+    assert (np.abs(boop) <= 200).all(), "the boop plays on for over 0.1 s before the tune"
 
 
 def main(binary):
-    name = os.environ.get("SJB_TEST_DISPLAY") or os.environ.get("DISPLAY")
-    if not name:
-        print("SKIP: no X display (scripts/test.sh starts one)")
-        sys.exit(77)
-    folder = tempfile.mkdtemp(prefix="shijianbao-e2e-")
-    game = Game(binary, name, folder)
+    if not (name := os.environ.get("SJB_TEST_DISPLAY") or os.environ.get("DISPLAY")):
+        sys.exit(print("SKIP: no X display (scripts/test.sh starts one)") or 77)
+    game = Game(binary, name, folder := tempfile.mkdtemp(prefix="shijianbao-e2e-"))
     try:
         game.appear()
-        assert sorted(os.listdir(game.folder / "game")) == ["shijianbao", "tavik.tmp"]
-        assert os.listdir(game.folder / "home") == []
+        made = [sorted(os.listdir(game.folder / d)) for d in ("game", "home")]
+        assert made == [["shijianbao", "tavik.tmp"], []], made
         os.remove(game.folder / "game" / "tavik.tmp")
         check_sound(game, *play(game))
     finally:
-        if game.proc.poll() is None:
-            game.proc.kill()
-            game.proc.wait()
+        game.proc.kill()  # nothing, if it has ended
+        game.proc.wait()
         err = game.stderr.read_text(errors="replace")
         game.close()
         shutil.rmtree(folder, ignore_errors=True)
         # A sanitizer build reports here, also when the game itself went right.
-        if any(mark in err for mark in SANITIZER_MARKS):
-            raise AssertionError(f"sanitizer report:\n{err}")
+        assert not any(mark in err for mark in SANITIZER_MARKS), f"sanitizer report:\n{err}"
         if sys.exc_info()[0]:
             print("the program's stderr:\n" + err)
     print("1 passed, 0 failed")
