@@ -27,24 +27,18 @@ private slots:
         QTest::newRow("x 10 bottom row") << QPoint(10, 110) << 19 << QPoint(40, 97);
         QTest::newRow("y 128 bottom row") << QPoint(100, 128) << 20 << QPoint(80, 97);
         QTest::newRow("y 129 top row") << QPoint(100, 129) << 2 << QPoint(80, 98);
-        QTest::newRow("y 131 top row") << QPoint(100, 131) << 2 << QPoint(80, 98);
         QTest::newRow("Q right") << QPoint(39, 1) << 0 << QPoint(0, 1);
         QTest::newRow("W left") << QPoint(40, 1) << 1 << QPoint(40, 1);
         QTest::newRow("P right bottom") << QPoint(399, 28) << 9 << QPoint(360, 1);
-        QTest::newRow("x 19 middle") << QPoint(19, 60) << 10 << QPoint(20, 49);
         QTest::newRow("A right") << QPoint(59, 60) << 10 << QPoint(20, 49);
         QTest::newRow("S left") << QPoint(60, 60) << 11 << QPoint(60, 49);
-        QTest::newRow("x 39 bottom") << QPoint(39, 100) << 19 << QPoint(40, 97);
         QTest::newRow("Z right") << QPoint(79, 100) << 19 << QPoint(40, 97);
         QTest::newRow("X left") << QPoint(80, 100) << 20 << QPoint(80, 97);
         // The gaps between rows go by Y div 43 for the key but by Y mod 47 for the outline.
         QTest::newRow("y 42") << QPoint(100, 42) << 2 << QPoint(80, 1);
         QTest::newRow("y 43") << QPoint(100, 43) << 12 << QPoint(100, 2);
-        QTest::newRow("y 46") << QPoint(100, 46) << 12 << QPoint(100, 2);
         QTest::newRow("y 47") << QPoint(100, 47) << 12 << QPoint(100, 49);
-        QTest::newRow("y 85") << QPoint(100, 85) << 12 << QPoint(100, 49);
         QTest::newRow("y 86") << QPoint(100, 86) << 20 << QPoint(80, 50);
-        QTest::newRow("y 93") << QPoint(100, 93) << 20 << QPoint(80, 50);
         QTest::newRow("y 94") << QPoint(100, 94) << 20 << QPoint(80, 97);
     }
     void keyAndOutlineOfAClick()
