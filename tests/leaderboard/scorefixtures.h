@@ -53,22 +53,11 @@ inline bool prepare(FileState state, QTemporaryDir &dir, const QString &path,
         !(file.open(QIODevice::WriteOnly) && file.write(content) == content.size()))
         return false;
     const QByteArray at = QFile::encodeName(path);
-    switch (state) {
-    case FileState::Content:
-    case FileState::Missing:
-        return true;
-    case FileState::FolderGone:
-        return dir.remove();
-    case FileState::Pipe:
-        return ::mkfifo(at, 0666) == 0;
-    case FileState::OwnLink:
-        return ::symlink("victim.txt", at) == 0;
-    case FileState::ForeignLink:
-        return ::symlink("victim.txt", at) == 0 && ::lchown(at, 65534, 65534) == 0;
-    case FileState::DanglingLink:
-        return ::symlink("nowhere.txt", at) == 0;
-    }
-    return false;
+    return state == FileState::FolderGone     ? dir.remove()
+           : state == FileState::Pipe         ? ::mkfifo(at, 0666) == 0
+           : state == FileState::DanglingLink ? ::symlink("nowhere.txt", at) == 0
+           : !toVictim || (::symlink("victim.txt", at) == 0 &&
+                           (state == FileState::OwnLink || ::lchown(at, 65534, 65534) == 0));
 }
 
 // Every entry of the folder with what it is: "name:bytes" for a file, "name->target" for a
@@ -92,9 +81,8 @@ Q_DECLARE_METATYPE(Trouble)
 
 // The trouble, while this object lives. A write past the tiny size limit fails instead of
 // ending the program.
-class Troubled
+struct Troubled
 {
-public:
     Troubled(Trouble t, const QString &path) : m_lock(path + ".lock")
     {
         getrlimit(RLIMIT_FSIZE, &m_saved);
@@ -105,8 +93,6 @@ public:
             m_lock.lock();
     }
     ~Troubled() { setrlimit(RLIMIT_FSIZE, &m_saved); }
-
-private:
     rlimit m_saved{};
     QLockFile m_lock;
 };
