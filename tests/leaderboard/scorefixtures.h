@@ -19,12 +19,7 @@ inline QByteArray crlfLines(const QByteArrayList &lines)
     return lines.join("\r\n") + "\r\n";
 }
 
-inline QByteArray repeatedLine(const QByteArray &line, int count)
-{
-    return crlfLines(QList<QByteArray>(count, line));
-}
-
-inline const QByteArray TenZeros = repeatedLine("0,0", 10);
+inline const QByteArray TenZeros = crlfLines(QByteArrayList(10, "0,0"));
 inline const QByteArray Descending = crlfLines({"p0,1000", "p1,900", "p2,800", "p3,700", "p4,600",
                                                 "p5,500", "p6,400", "p7,300", "p8,200", "p9,100"});
 // Descending without its last line: what follows a new first place.

@@ -45,10 +45,9 @@ QByteArray playAndRecord(const QList<QPair<QByteArray, int>> &sounds)
             sum += double(s[2 * i]) * s[2 * i];
             hz += i > start && (s[2 * i - 2] < 0) != (s[2 * i] < 0) ? 50 : 0;
         }
-        const double rms = std::sqrt(sum / Per), loud = rms > 13500;
-        timeline += loud && std::abs(hz - 440) < 44     ? 'A'
-                    : loud && std::abs(hz - 1000) < 100 ? 'B'
-                                                        : "#-."[(rms <= 500) + (rms < 50)];
+        const double rms = std::sqrt(sum / Per);
+        const char tone = std::abs(hz - 440) < 44 ? 'A' : std::abs(hz - 1000) < 100 ? 'B' : '#';
+        timeline += rms > 13500 ? tone : "#-."[(rms <= 500) + (rms < 50)];
     }
     return timeline;
 }
