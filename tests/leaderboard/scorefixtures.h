@@ -10,27 +10,20 @@
 #include <QTemporaryDir>
 
 #include <csignal>
-#include <memory>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-inline QByteArray crlfLines(const QList<QByteArray> &lines)
+inline QByteArray crlfLines(const QByteArrayList &lines)
 {
-    QByteArray out;
-    for (const QByteArray &line : lines)
-        out += line + "\r\n";
-    return out;
+    return lines.join("\r\n") + "\r\n";
 }
 
-inline QByteArray repeatedLine(const QByteArray &line, int count)
-{
-    return crlfLines(QList<QByteArray>(count, line));
-}
-
-inline const QByteArray TenZeros = repeatedLine("0,0", 10);
+inline const QByteArray TenZeros = crlfLines(QByteArrayList(10, "0,0"));
 inline const QByteArray Descending = crlfLines({"p0,1000", "p1,900", "p2,800", "p3,700", "p4,600",
                                                 "p5,500", "p6,400", "p7,300", "p8,200", "p9,100"});
+// Descending without its last line: what follows a new first place.
+inline const QByteArray FirstNine = Descending.first(Descending.lastIndexOf("p9"));
 inline const QByteArray XiaoMing("\xD0\xA1\xC3\xF7"); // 小明 in GBK
 
 // Empty when the file cannot be read, which includes a folder in its place.
@@ -43,18 +36,7 @@ inline QByteArray readBytes(const QString &path)
 // What lies at the score file's path before the leaderboard looks. Links point at
 // "victim.txt" beside it, which holds `content`; "another user's" link belongs to nobody,
 // which only root can arrange.
-enum class FileState
-{
-    Content,
-    Missing,
-    FolderGone,
-    Directory,
-    Pipe,
-    OwnLink,
-    ForeignLink,
-    DanglingLink,
-    DeviceLink
-};
+enum class FileState { Content, Missing, FolderGone, Pipe, OwnLink, ForeignLink, DanglingLink };
 Q_DECLARE_METATYPE(FileState)
 
 inline bool prepare(FileState state, QTemporaryDir &dir, const QString &path,
@@ -66,80 +48,46 @@ inline bool prepare(FileState state, QTemporaryDir &dir, const QString &path,
         !(file.open(QIODevice::WriteOnly) && file.write(content) == content.size()))
         return false;
     const QByteArray at = QFile::encodeName(path);
-    switch (state) {
-    case FileState::Content:
-    case FileState::Missing:
-        return true;
-    case FileState::FolderGone:
-        return dir.remove();
-    case FileState::Directory:
-        return QDir().mkdir(path);
-    case FileState::Pipe:
-        return ::mkfifo(at, 0666) == 0;
-    case FileState::OwnLink:
-        return ::symlink("victim.txt", at) == 0;
-    case FileState::ForeignLink:
-        return ::symlink("victim.txt", at) == 0 && ::lchown(at, 65534, 65534) == 0;
-    case FileState::DanglingLink:
-        return ::symlink("nowhere.txt", at) == 0;
-    case FileState::DeviceLink:
-        return ::symlink("/dev/zero", at) == 0;
-    }
-    return false;
+    return state == FileState::FolderGone     ? dir.remove()
+           : state == FileState::Pipe         ? ::mkfifo(at, 0666) == 0
+           : state == FileState::DanglingLink ? ::symlink("nowhere.txt", at) == 0
+           : !toVictim || (::symlink("victim.txt", at) == 0 &&
+                           (state == FileState::OwnLink || ::lchown(at, 65534, 65534) == 0));
 }
 
 // Every entry of the folder with what it is: "name:bytes" for a file, "name->target" for a
-// link, "name/" for a folder, "name|" for a pipe.
-inline QString everything(const QString &folder)
+// link, "name|" for a pipe.
+inline QByteArray everything(const QString &folder)
 {
     QByteArray out;
-    const QDir dir(folder);
-    for (const QFileInfo &fi : dir.entryInfoList(
-             QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name)) {
-        out += fi.fileName().toUtf8();
-        char target[256] = {};
-        if (fi.isSymLink() && ::readlink(QFile::encodeName(fi.filePath()), target, 255) > 0)
-            out += QByteArray("->") + target;
-        else if (fi.isDir())
-            out += '/';
-        else if (!fi.isFile())
-            out += '|';
-        else
-            out += ':' + readBytes(fi.filePath());
-        out += '\n';
-    }
-    return QString::fromUtf8(out);
+    for (const QFileInfo &fi : QDir(folder).entryInfoList(
+             QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name))
+        out += QFile::encodeName(fi.fileName()) +
+               (fi.isSymLink() ? "->" + QFile::encodeName(fi.symLinkTarget().section('/', -1))
+                : fi.isFile()  ? ':' + readBytes(fi.filePath())
+                               : "|") + '\n';
+    return out;
 }
 
 // Ways writing the score file fails that stop root too: a full disk, and another copy of the
 // game holding the lock.
-enum class Trouble
-{
-    None,
-    DiskFull,
-    Locked
-};
+enum class Trouble { None, DiskFull, Locked };
 Q_DECLARE_METATYPE(Trouble)
 
 // The trouble, while this object lives. A write past the tiny size limit fails instead of
 // ending the program.
-class Troubled
+struct Troubled
 {
-public:
-    Troubled(Trouble t, const QString &path)
+    Troubled(Trouble t, const QString &path) : m_lock(path + ".lock")
     {
         getrlimit(RLIMIT_FSIZE, &m_saved);
         const rlimit tiny{8, m_saved.rlim_max};
         if (t == Trouble::DiskFull && std::signal(SIGXFSZ, SIG_IGN) != SIG_ERR)
             setrlimit(RLIMIT_FSIZE, &tiny);
-        if (t == Trouble::Locked) {
-            m_lock = std::make_unique<QLockFile>(path + ".lock");
-            m_lock->lock();
-        }
+        if (t == Trouble::Locked)
+            m_lock.lock();
     }
     ~Troubled() { setrlimit(RLIMIT_FSIZE, &m_saved); }
-
-private:
     rlimit m_saved{};
-    std::unique_ptr<QLockFile> m_lock;
+    QLockFile m_lock;
 };
