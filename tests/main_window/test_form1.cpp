@@ -17,23 +17,11 @@
 #include <QRegularExpression>
 #include <QTest>
 
-namespace {
 // At the ratio of the screen the test runs on (it runs at 1 and at 2).
-QImage picture(int id)
-{
-    QImage p;
-    PictureById(id, p, qApp->devicePixelRatio());
-    return p;
-}
+static QImage picture(int id) { QImage p; PictureById(id, p, qApp->devicePixelRatio()); return p; }
 
 // A logical pixel of a screenshot taken at any scale.
-QColor at(const QImage &shot, int x, int y)
-{
-    const qreal r = shot.devicePixelRatio();
-    return shot.pixelColor(qRound(x * r), qRound(y * r));
-}
-
-} // namespace
+static QColor at(const QImage &s, int x, int y) { return s.pixelColor(qRound(x * s.devicePixelRatio()), qRound(y * s.devicePixelRatio())); }
 
 class TestForm1 : public QObject
 {
@@ -45,33 +33,27 @@ private slots:
         // 2000 and 1000 twips, at 15 to the pixel, unless the window would then stick out of
         // the screen (a small screen at 200 %).
         const QRect screen = form->screen()->availableGeometry();
-        if (screen.contains(QRect(QPoint(133, 67), form->size())))
-            QCOMPARE(form->pos(), QPoint(133, 67));
-        else
-            QCOMPARE(form->pos(), screen.topLeft());
-        QCOMPARE(form->sPath, m_dir.path() + '/');
+        QCOMPARE(form->pos(), screen.contains(QRect(QPoint(133, 67), form->size())) ? QPoint(133, 67) : screen.topLeft());
         QCOMPARE(form->backgroundPicture(), picture(Media::Background));
-        QCOMPARE(form->PicAll->geometry(), QRect(25, 235, 400, 132));
-        QCOMPARE(form->PicAll->picture(), picture(Media::Keyboard));
         // The buttons are their picture plus a two-pixel sunken frame, one clear of the other.
-        QCOMPARE(form->Picbeg->geometry(), QRect(480, 176, 54, 39));
-        QCOMPARE(form->Picbeg->picture(), picture(Media::StartButton));
-        QCOMPARE(form->Pichp->geometry(), QRect(480, 240, 54, 39));
-        QCOMPARE(form->Pichp->picture(), picture(Media::HelpButton));
+        const QList<std::tuple<PictureBox *, QRect, int>> boxes = {
+            {form->PicAll, {25, 235, 400, 132}, Media::Keyboard},
+            {form->Picbeg, {480, 176, 54, 39}, Media::StartButton},
+            {form->Pichp, {480, 240, 54, 39}, Media::HelpButton}};
+        for (const auto &[box, place, id] : boxes)
+            QVERIFY(box->geometry() == place && box->picture() == picture(id));
         QCOMPARE(form->PicDH->pos(), QPoint(130, 230));
-
         // Two rows of four cards, all hidden copies of the first until a presentation.
-        for (int i = 0; i < 8; ++i) {
-            QCOMPARE(form->Pict[i]->geometry(), QRect(50 + 90 * (i % 4), 225 + 96 * (i / 4), 33, 49));
-            QVERIFY(form->Pict[i]->isHidden());
-        }
+        for (int i = 0; i < 8; ++i)
+            QVERIFY(form->Pict[i]->geometry() == QRect(50 + 90 * (i % 4), 225 + 96 * (i / 4), 33, 49)
+                    && form->Pict[i]->isHidden());
         // Three life icons in a row; only the first is in view before the first game.
-        for (int i = 0; i < 3; ++i) {
-            QCOMPARE(form->Picf[i]->geometry(), QRect(464 + 20 * i, 8, 16, 16));
-            QCOMPARE(form->Picf[i]->picture(), picture(Media::LifeIcon));
-            QCOMPARE(form->Picf[i]->isHidden(), i > 0);
-        }
-
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(form->Picf[i]->geometry() == QRect(464 + 20 * i, 8, 16, 16)
+                    && form->Picf[i]->picture() == picture(Media::LifeIcon) && form->Picf[i]->isHidden() == i > 0);
+        const QFontInfo font(form->Label1->font());
+        QVERIFY2(QRegularExpression("UMing|CJK").match(font.family()).hasMatch() && font.bold()
+                     && form->Label1->font().pointSize() == 12, qPrintable(font.family()));
         // Start-up plays nothing and starts no game.
         QVERIFY(m_sound.started == 0 && !m_clock.hasPending() && !form->game().state().accepting);
         // Rendered: the background picture in the corner, navy in the strip beside it.
@@ -94,14 +76,11 @@ private slots:
             makeForm([missing](int id, QImage &p, qreal r) { return id != missing && PictureById(id, p, r); });
         // The box keeps its design size without a picture; every other step still happened.
         QCOMPARE(form->backgroundPicture().isNull(), missing == Media::Background);
-        QCOMPARE(form->PicAll->size(), missing == Media::Keyboard ? QSize(49, 49) : QSize(400, 132));
-        QCOMPARE(form->PicAll->pos(), QPoint(25, 235));
-        QCOMPARE(form->Picf[2]->hasPicture(), missing != Media::LifeIcon);
-        QCOMPARE(form->Picf[2]->pos(), QPoint(504, 8));
-        QCOMPARE(form->Picbeg->hasPicture(), missing != Media::StartButton);
-        QCOMPARE(form->Pichp->hasPicture(), missing != Media::HelpButton);
-        QCOMPARE(form->Pict[7]->pos(), QPoint(320, 321));
-        QCOMPARE(form->game().state().letterCount, qint16(26));
+        QCOMPARE(form->PicAll->geometry(), QRect(QPoint(25, 235), missing == Media::Keyboard ? QSize(49, 49) : QSize(400, 132)));
+        QVERIFY(form->Picf[2]->hasPicture() == (missing != Media::LifeIcon) && form->Picf[2]->pos() == QPoint(504, 8));
+        QVERIFY(form->Picbeg->hasPicture() == (missing != Media::StartButton)
+                && form->Pichp->hasPicture() == (missing != Media::HelpButton));
+        QVERIFY(form->Pict[7]->pos() == QPoint(320, 321) && form->game().state().letterCount == 26);
     }
     void windowsAreFixedWithACloseBoxOnly()
     {
@@ -112,21 +91,10 @@ private slots:
         const QList<QPair<QWidget *, QSize>> windows = {
             {form.get(), {551, 451}}, {&leaderboard, {328, 371}}, {form->form3(), {324, 303}}};
         for (const auto &[window, size] : windows) {
-            QVERIFY(window->isWindow());
-            QCOMPARE(window->minimumSize(), size);
-            QCOMPARE(window->maximumSize(), size);
-            const Qt::WindowFlags flags = window->windowFlags();
-            QVERIFY(flags & Qt::WindowCloseButtonHint);
-            QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+            QVERIFY(window->isWindow() && window->minimumSize() == size && window->maximumSize() == size);
+            QCOMPARE(window->windowFlags() & (Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint),
+                     Qt::WindowCloseButtonHint);
         }
-    }
-    void scoreUsesAChineseFont()
-    {
-        auto form = makeForm();
-        const QFontInfo info(form->Label1->font());
-        QVERIFY2(QRegularExpression("UMing|CJK").match(info.family()).hasMatch(), qPrintable(info.family()));
-        QVERIFY(info.bold());
-        QCOMPARE(form->Label1->font().pointSize(), 12);
     }
     // The game as the window shows it: each thing the game says lands on the right control.
     void theGameOnTheScreen()
@@ -135,31 +103,24 @@ private slots:
         form->show();
         const auto &state = form->game().state();
         QTest::mouseClick(form->Picbeg, Qt::LeftButton);
-        QVERIFY(form->PicAll->isHidden());
-        for (const PictureBox *life : form->Picf)
-            QVERIFY(life->isVisible());
-        QVERIFY(form->Pict[0]->isVisible());
+        QVERIFY(form->PicAll->isHidden() && form->Pict[0]->isVisible());
+        QVERIFY(std::all_of(form->Picf.begin(), form->Picf.end(), [](PictureBox *l) { return l->isVisible(); }));
         QCOMPARE(form->Pict[0]->picture(), picture(Media::cardOf(state.order[0])));
         m_clock.runUntilIdle();
         QVERIFY(form->PicAll->isVisible());
-
         // Any button, with any modifiers, answers; the outline is painted on the key's edges.
         const QPoint p = Rules::keyCentre(state.order[0]);
         QTest::mouseClick(form->PicAll, Qt::RightButton, Qt::ShiftModifier, p);
         QCOMPARE(form->Label1->text(), QStringLiteral("100"));
         const QImage shot = form->PicAll->grab().toImage();
         const QRect tile(Rules::outlineAt(p.x(), p.y()).front().p1(), QSize(40, 28));
-        for (int y = tile.top() - 1; y <= tile.bottom() + 1; ++y) {
-            for (int x = tile.left() - 1; x <= tile.right() + 1; ++x) {
-                const bool border = tile.contains(x, y) && !tile.adjusted(1, 1, -1, -1).contains(x, y);
-                QCOMPARE(at(shot, x, y) == QColor(Qt::yellow), border);
-            }
-        }
+        for (int y = tile.top() - 1; y <= tile.bottom() + 1; ++y)
+            for (int x = tile.left() - 1; x <= tile.right() + 1; ++x)
+                QCOMPARE(at(shot, x, y) == QColor(Qt::yellow),
+                         tile.contains(x, y) && !tile.adjusted(1, 1, -1, -1).contains(x, y));
         m_clock.advance(100 + 200 * 4);
-        QVERIFY(form->PicAll->isHidden() && form->PicDH->isVisible());
-        QCOMPARE(form->PicDH->picture(), picture(Media::AnimationFrame1));
+        QVERIFY(form->PicAll->isHidden() && form->PicDH->isVisible() && form->PicDH->picture() == picture(Media::AnimationFrame1));
         m_clock.runUntilIdle();
-
         // Four wrong answers, by mouse and by the real keyboard: the lives go right to left, then
         // the leaderboard takes the score.
         QFile(ScoreFile::pathFor(form->sPath)).remove();
@@ -172,13 +133,9 @@ private slots:
             for (int i = 0; i < 3; ++i)
                 QCOMPARE(form->Picf[i]->isVisible(), i < 2 - wrong);
         }
-        QVERIFY(form->PicDH->isVisible() && form->PicAll->isHidden());
-        QCOMPARE(form->PicDH->picture(), picture(Media::AnimationFrame2));
-        QVERIFY(form->form2()->isVisible() && !form->isEnabled());
-        QCOMPARE(form->form2()->fcount, 100);
-        QVERIFY(form->form2()->close());
-        QVERIFY(form->isEnabled());
-
+        QVERIFY(form->PicAll->isHidden() && form->PicDH->isVisible() && form->PicDH->picture() == picture(Media::AnimationFrame2));
+        QVERIFY(form->form2()->isVisible() && !form->isEnabled() && form->form2()->fcount == 100);
+        QVERIFY(form->form2()->close() && form->isEnabled());
     }
     // Key_unknown stands for the right answer, once the presentation is over.
     void keyboard_data()
@@ -189,14 +146,10 @@ private slots:
         QTest::addColumn<bool>("started");
         QTest::addColumn<bool>("help");
         QTest::newRow("space unfocused") << QList<int>{Qt::Key_Space} << "" << false << false;
-        QTest::newRow("tab space") << QList<int>{Qt::Key_Tab, Qt::Key_Space} << "开始" << true << false;
-        QTest::newRow("backtab enter")
-            << QList<int>{Qt::Key_Backtab, Qt::Key_Return} << "" << false << true;
-        QTest::newRow("tab wraps")
-            << QList<int>{Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Enter} << "开始" << true
-            << false;
-        QTest::newRow("F1 on a button") << QList<int>{Qt::Key_Tab, Qt::Key_F1} << "" << false
-                                        << true;
+        QTest::newRow("backtab enter") << QList<int>{Qt::Key_Backtab, Qt::Key_Return} << "" << false << true;
+        QTest::newRow("tab wraps") << QList<int>{Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Enter} << "开始"
+                                   << true << false;
+        QTest::newRow("F1 on a button") << QList<int>{Qt::Key_Tab, Qt::Key_F1} << "" << false << true;
         QTest::newRow("letter past a button")
             << QList<int>{Qt::Key_Tab, Qt::Key_Space, Qt::Key_unknown} << "开始" << true << false;
     }
@@ -208,67 +161,49 @@ private slots:
         form->show();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
         for (int key : keys) {
-            QWidget *target = QApplication::focusWidget();
-            if (key != Qt::Key_unknown) {
-                QTest::keyClick(target, Qt::Key(key));
-                continue;
+            if (key == Qt::Key_unknown) {
+                m_clock.runUntilIdle();
+                key = Media::KeyboardLetters[form->game().state().order[0]];
             }
-            m_clock.runUntilIdle();
-            QTest::keyClick(target, QChar(Media::KeyboardLetters[form->game().state().order[0]]).toLatin1());
-            QCOMPARE(form->Label1->text(), QStringLiteral("100"));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
         }
+        QCOMPARE(form->Label1->text(), keys.contains(Qt::Key_unknown) ? "100" : "0");
         auto *focused = qobject_cast<PictureBox *>(form->focusWidget());
         QCOMPARE(focused ? focused->accessibleName() : QString(), focus);
         // The focus shows on the button the keyboard moved it to.
-        if (focused) {
-            const QImage shown = focused->grab().toImage();
+        const QImage shown = focused ? focused->grab().toImage() : QImage();
+        if (focused)
             focused->clearFocus();
-            QVERIFY(focused->grab().toImage() != shown);
-        }
+        QVERIFY(!focused || focused->grab().toImage() != shown);
         QTEST(m_clock.hasPending(), "started");
         QTEST(form->form3() && form->form3()->isVisible(), "help");
     }
-    void screenReaderNames_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("role");
-        QTest::newRow("start") << "开始" << int(QAccessible::Button);
-        QTest::newRow("help") << "帮助" << int(QAccessible::Button);
-        QTest::newRow("keyboard") << "键盘" << int(QAccessible::Graphic);
-        QTest::newRow("score") << "得分 0" << int(QAccessible::StaticText);
-        QTest::newRow("third life") << "生命" << int(QAccessible::Graphic);
-    }
     void screenReaderNames()
     {
-        QFETCH(QString, name);
         auto form = makeForm();
-        const QHash<QString, QWidget *> controls = {
-            {"start", form->Picbeg}, {"help", form->Pichp}, {"keyboard", form->PicAll},
-            {"score", form->Label1}, {"third life", form->Picf[2]}};
-        QAccessibleInterface *control =
-            QAccessible::queryAccessibleInterface(controls[QTest::currentDataTag()]);
-        QCOMPARE(control->text(QAccessible::Name), name);
-        QTEST(int(control->role()), "role");
-        QAccessibleActionInterface *actions = control->actionInterface();
-        const bool button = control->role() == QAccessible::Button;
-        QCOMPARE(actions && actions->actionNames().contains(actions->pressAction()), button);
-        if (button) // pressing the start button starts a game, the help button opens help
-            actions->doAction(actions->pressAction());
-        QCOMPARE(m_clock.hasPending() || form->form3(), button);
+        const QList<std::tuple<QWidget *, QString, QAccessible::Role>> controls = {
+            {form->PicAll, "键盘", QAccessible::Graphic}, {form->Label1, "得分 0", QAccessible::StaticText},
+            {form->Picf[2], "生命", QAccessible::Graphic}, {form->Pichp, "帮助", QAccessible::Button},
+            {form->Picbeg, "开始", QAccessible::Button}};
+        for (const auto &[widget, name, role] : controls) {
+            QAccessibleInterface *control = QAccessible::queryAccessibleInterface(widget);
+            QVERIFY2(control->text(QAccessible::Name) == name && control->role() == role, qPrintable(name));
+            QAccessibleActionInterface *actions = control->actionInterface();
+            QCOMPARE(actions && actions->actionNames().contains(actions->pressAction()), role == QAccessible::Button);
+            if (role == QAccessible::Button)
+                actions->doAction(actions->pressAction());
+            // Pressing the help button opens help (closed again here), the start button starts a game.
+            QCOMPARE(m_clock.hasPending() || (form->form3() && form->form3()->close()), role == QAccessible::Button);
+        }
     }
 
 private:
     std::unique_ptr<Form1> makeForm(std::function<bool(int, QImage &, qreal)> pictures = {})
     {
-        return std::make_unique<Form1>(
-            Form1Services{m_clock, m_sound, m_random, m_dir.path(), std::move(pictures)});
+        return std::make_unique<Form1>(Form1Services{m_clock, m_sound, m_random, m_dir.path(), std::move(pictures)});
     }
     ManualScheduler m_clock;
-    struct : SoundOutput
-    {
-        void StartSound(const QByteArray &) override { ++started; }
-        int started = 0;
-    } m_sound;
+    struct : SoundOutput { void StartSound(const QByteArray &) override { ++started; } int started = 0; } m_sound;
     ScriptedRandom m_random;
     QTemporaryDir m_dir;
 };
