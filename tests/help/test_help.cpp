@@ -2,9 +2,9 @@
 #include "help/helptext.h"
 
 #include <QLabel>
-#include <QWindow>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWindow>
 
 class TestHelp : public QObject
 {
@@ -15,9 +15,9 @@ private slots:
         // Aim, how to play, and the pictures; one empty line between them and none at the end.
         const QStringList paragraphs = helpText().split(QStringLiteral("\r\n\r\n"));
         QVERIFY(paragraphs.size() == 3 && helpText().count(QLatin1Char('\n')) == 4);
-        QVERIFY(paragraphs[0].startsWith(QStringLiteral("游戏目的："))
-                && paragraphs[1].startsWith(QStringLiteral("游戏方法：点击三角按钮开始游戏。"))
-                && paragraphs[2].endsWith(QStringLiteral("掌握。")));
+        QVERIFY(paragraphs[0].startsWith(QStringLiteral("游戏目的：")) &&
+                paragraphs[1].startsWith(QStringLiteral("游戏方法：点击三角按钮开始游戏。")) &&
+                paragraphs[2].endsWith(QStringLiteral("掌握。")));
     }
     void opensAtItsPlaceWhileTheMainWindowWaits()
     {
@@ -39,7 +39,8 @@ private slots:
         }
         // Qt breaks lines at LF alone; the whole text fits in the label at its width.
         QCOMPARE(help.Label1->text(), QString(helpText()).remove(QLatin1Char('\r')));
-        QVERIFY(help.Label1->wordWrap() && help.Label1->heightForWidth(help.Label1->width()) <= help.Label1->height());
+        QVERIFY(help.Label1->wordWrap() &&
+                help.Label1->heightForWidth(help.Label1->width()) <= help.Label1->height());
     }
 };
 

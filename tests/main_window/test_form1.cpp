@@ -3,25 +3,33 @@
 #include "main_window/form1.h"
 #include "manualscheduler.h"
 #include "media/catalogue.h"
-#include "sound/soundoutput.h"
 #include "scriptedrandom.h"
+#include "sound/soundoutput.h"
 #include "widgets/picturebox.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QFile>
 #include <QFontInfo>
 #include <QLabel>
-#include <QApplication>
-#include <QTemporaryDir>
-#include <QScreen>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 
 // At the ratio of the screen the test runs on (it runs at 1 and at 2).
-static QImage picture(int id) { QImage p; PictureById(id, p, qApp->devicePixelRatio()); return p; }
+static QImage picture(int id)
+{
+    QImage p;
+    PictureById(id, p, qApp->devicePixelRatio());
+    return p;
+}
 
 // A logical pixel of a screenshot taken at any scale.
-static QColor at(const QImage &s, int x, int y) { return s.pixelColor(qRound(x * s.devicePixelRatio()), qRound(y * s.devicePixelRatio())); }
+static QColor at(const QImage &s, int x, int y)
+{
+    return s.pixelColor(qRound(x * s.devicePixelRatio()), qRound(y * s.devicePixelRatio()));
+}
 
 class TestForm1 : public QObject
 {
@@ -33,7 +41,9 @@ private slots:
         // 2000 and 1000 twips, at 15 to the pixel, unless the window would then stick out of
         // the screen (a small screen at 200 %).
         const QRect screen = form->screen()->availableGeometry();
-        QCOMPARE(form->pos(), screen.contains(QRect(QPoint(133, 67), form->size())) ? QPoint(133, 67) : screen.topLeft());
+        QCOMPARE(form->pos(), screen.contains(QRect(QPoint(133, 67), form->size()))
+                                  ? QPoint(133, 67)
+                                  : screen.topLeft());
         QCOMPARE(form->backgroundPicture(), picture(Media::Background));
         // The buttons are their picture plus a two-pixel sunken frame, one clear of the other.
         const QList<std::tuple<PictureBox *, QRect, int>> boxes = {
@@ -45,15 +55,18 @@ private slots:
         QCOMPARE(form->PicDH->pos(), QPoint(130, 230));
         // Two rows of four cards, all hidden copies of the first until a presentation.
         for (int i = 0; i < 8; ++i)
-            QVERIFY(form->Pict[i]->geometry() == QRect(50 + 90 * (i % 4), 225 + 96 * (i / 4), 33, 49)
-                    && form->Pict[i]->isHidden());
+            QVERIFY(form->Pict[i]->geometry() ==
+                        QRect(50 + 90 * (i % 4), 225 + 96 * (i / 4), 33, 49) &&
+                    form->Pict[i]->isHidden());
         // Three life icons in a row; only the first is in view before the first game.
         for (int i = 0; i < 3; ++i)
-            QVERIFY(form->Picf[i]->geometry() == QRect(464 + 20 * i, 8, 16, 16)
-                    && form->Picf[i]->picture() == picture(Media::LifeIcon) && form->Picf[i]->isHidden() == i > 0);
+            QVERIFY(form->Picf[i]->geometry() == QRect(464 + 20 * i, 8, 16, 16) &&
+                    form->Picf[i]->picture() == picture(Media::LifeIcon) &&
+                    form->Picf[i]->isHidden() == i > 0);
         const QFontInfo font(form->Label1->font());
-        QVERIFY2(QRegularExpression("UMing|CJK").match(font.family()).hasMatch() && font.bold()
-                     && form->Label1->font().pointSize() == 12, qPrintable(font.family()));
+        QVERIFY2(QRegularExpression("UMing|CJK").match(font.family()).hasMatch() && font.bold() &&
+                     form->Label1->font().pointSize() == 12,
+                 qPrintable(font.family()));
         // Start-up plays nothing and starts no game.
         QVERIFY(m_sound.started == 0 && !m_clock.hasPending() && !form->game().state().accepting);
         // Rendered: the background picture in the corner, navy in the strip beside it.
@@ -72,14 +85,18 @@ private slots:
     void aMissingPictureIsSkipped()
     {
         QFETCH(int, missing);
-        auto form =
-            makeForm([missing](int id, QImage &p, qreal r) { return id != missing && PictureById(id, p, r); });
+        auto form = makeForm([missing](int id, QImage &p, qreal r) {
+            return id != missing && PictureById(id, p, r);
+        });
         // The box keeps its design size without a picture; every other step still happened.
         QCOMPARE(form->backgroundPicture().isNull(), missing == Media::Background);
-        QCOMPARE(form->PicAll->geometry(), QRect(QPoint(25, 235), missing == Media::Keyboard ? QSize(49, 49) : QSize(400, 132)));
-        QVERIFY(form->Picf[2]->hasPicture() == (missing != Media::LifeIcon) && form->Picf[2]->pos() == QPoint(504, 8));
-        QVERIFY(form->Picbeg->hasPicture() == (missing != Media::StartButton)
-                && form->Pichp->hasPicture() == (missing != Media::HelpButton));
+        QCOMPARE(
+            form->PicAll->geometry(),
+            QRect(QPoint(25, 235), missing == Media::Keyboard ? QSize(49, 49) : QSize(400, 132)));
+        QVERIFY(form->Picf[2]->hasPicture() == (missing != Media::LifeIcon) &&
+                form->Picf[2]->pos() == QPoint(504, 8));
+        QVERIFY(form->Picbeg->hasPicture() == (missing != Media::StartButton) &&
+                form->Pichp->hasPicture() == (missing != Media::HelpButton));
         QVERIFY(form->Pict[7]->pos() == QPoint(320, 321) && form->game().state().letterCount == 26);
     }
     void windowsAreFixedWithACloseBoxOnly()
@@ -91,8 +108,10 @@ private slots:
         const QList<QPair<QWidget *, QSize>> windows = {
             {form.get(), {551, 451}}, {&leaderboard, {328, 371}}, {form->form3(), {324, 303}}};
         for (const auto &[window, size] : windows) {
-            QVERIFY(window->isWindow() && window->minimumSize() == size && window->maximumSize() == size);
-            QCOMPARE(window->windowFlags() & (Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint),
+            QVERIFY(window->isWindow() && window->minimumSize() == size &&
+                    window->maximumSize() == size);
+            QCOMPARE(window->windowFlags() &
+                         (Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint),
                      Qt::WindowCloseButtonHint);
         }
     }
@@ -104,7 +123,8 @@ private slots:
         const auto &state = form->game().state();
         QTest::mouseClick(form->Picbeg, Qt::LeftButton);
         QVERIFY(form->PicAll->isHidden() && form->Pict[0]->isVisible());
-        QVERIFY(std::all_of(form->Picf.begin(), form->Picf.end(), [](PictureBox *l) { return l->isVisible(); }));
+        QVERIFY(std::all_of(form->Picf.begin(), form->Picf.end(),
+                            [](PictureBox *l) { return l->isVisible(); }));
         QCOMPARE(form->Pict[0]->picture(), picture(Media::cardOf(state.order[0])));
         m_clock.runUntilIdle();
         QVERIFY(form->PicAll->isVisible());
@@ -119,7 +139,8 @@ private slots:
                 QCOMPARE(at(shot, x, y) == QColor(Qt::yellow),
                          tile.contains(x, y) && !tile.adjusted(1, 1, -1, -1).contains(x, y));
         m_clock.advance(100 + 200 * 4);
-        QVERIFY(form->PicAll->isHidden() && form->PicDH->isVisible() && form->PicDH->picture() == picture(Media::AnimationFrame1));
+        QVERIFY(form->PicAll->isHidden() && form->PicDH->isVisible() &&
+                form->PicDH->picture() == picture(Media::AnimationFrame1));
         m_clock.runUntilIdle();
         // Four wrong answers, by mouse and by the real keyboard: the lives go right to left, then
         // the leaderboard takes the score.
@@ -127,13 +148,15 @@ private slots:
         for (int wrong = 0; wrong < 4; ++wrong) {
             const int key = (state.order[0] + 1) % 26;
             if (wrong % 2)
-                QTest::keyClick(form.get(), QChar(Media::KeyboardLetters[key]).toLower().toLatin1());
+                QTest::keyClick(form.get(),
+                                QChar(Media::KeyboardLetters[key]).toLower().toLatin1());
             else
                 QTest::mouseClick(form->PicAll, Qt::LeftButton, {}, Rules::keyCentre(key));
             for (int i = 0; i < 3; ++i)
                 QCOMPARE(form->Picf[i]->isVisible(), i < 2 - wrong);
         }
-        QVERIFY(form->PicAll->isHidden() && form->PicDH->isVisible() && form->PicDH->picture() == picture(Media::AnimationFrame2));
+        QVERIFY(form->PicAll->isHidden() && form->PicDH->isVisible() &&
+                form->PicDH->picture() == picture(Media::AnimationFrame2));
         QVERIFY(form->form2()->isVisible() && !form->isEnabled() && form->form2()->fcount == 100);
         QVERIFY(form->form2()->close() && form->isEnabled());
     }
@@ -146,10 +169,13 @@ private slots:
         QTest::addColumn<bool>("started");
         QTest::addColumn<bool>("help");
         QTest::newRow("space unfocused") << QList<int>{Qt::Key_Space} << "" << false << false;
-        QTest::newRow("backtab enter") << QList<int>{Qt::Key_Backtab, Qt::Key_Return} << "" << false << true;
-        QTest::newRow("tab wraps") << QList<int>{Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Enter} << "开始"
-                                   << true << false;
-        QTest::newRow("F1 on a button") << QList<int>{Qt::Key_Tab, Qt::Key_F1} << "" << false << true;
+        QTest::newRow("backtab enter")
+            << QList<int>{Qt::Key_Backtab, Qt::Key_Return} << "" << false << true;
+        QTest::newRow("tab wraps")
+            << QList<int>{Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Enter} << "开始" << true
+            << false;
+        QTest::newRow("F1 on a button")
+            << QList<int>{Qt::Key_Tab, Qt::Key_F1} << "" << false << true;
         QTest::newRow("letter past a button")
             << QList<int>{Qt::Key_Tab, Qt::Key_Space, Qt::Key_unknown} << "开始" << true << false;
     }
@@ -182,28 +208,39 @@ private slots:
     {
         auto form = makeForm();
         const QList<std::tuple<QWidget *, QString, QAccessible::Role>> controls = {
-            {form->PicAll, "键盘", QAccessible::Graphic}, {form->Label1, "得分 0", QAccessible::StaticText},
-            {form->Picf[2], "生命", QAccessible::Graphic}, {form->Pichp, "帮助", QAccessible::Button},
+            {form->PicAll, "键盘", QAccessible::Graphic},
+            {form->Label1, "得分 0", QAccessible::StaticText},
+            {form->Picf[2], "生命", QAccessible::Graphic},
+            {form->Pichp, "帮助", QAccessible::Button},
             {form->Picbeg, "开始", QAccessible::Button}};
         for (const auto &[widget, name, role] : controls) {
             QAccessibleInterface *control = QAccessible::queryAccessibleInterface(widget);
-            QVERIFY2(control->text(QAccessible::Name) == name && control->role() == role, qPrintable(name));
+            QVERIFY2(control->text(QAccessible::Name) == name && control->role() == role,
+                     qPrintable(name));
             QAccessibleActionInterface *actions = control->actionInterface();
-            QCOMPARE(actions && actions->actionNames().contains(actions->pressAction()), role == QAccessible::Button);
+            QCOMPARE(actions && actions->actionNames().contains(actions->pressAction()),
+                     role == QAccessible::Button);
             if (role == QAccessible::Button)
                 actions->doAction(actions->pressAction());
-            // Pressing the help button opens help (closed again here), the start button starts a game.
-            QCOMPARE(m_clock.hasPending() || (form->form3() && form->form3()->close()), role == QAccessible::Button);
+            // Pressing the help button opens help (closed again here), the start button starts a
+            // game.
+            QCOMPARE(m_clock.hasPending() || (form->form3() && form->form3()->close()),
+                     role == QAccessible::Button);
         }
     }
 
 private:
     std::unique_ptr<Form1> makeForm(std::function<bool(int, QImage &, qreal)> pictures = {})
     {
-        return std::make_unique<Form1>(Form1Services{m_clock, m_sound, m_random, m_dir.path(), std::move(pictures)});
+        return std::make_unique<Form1>(
+            Form1Services{m_clock, m_sound, m_random, m_dir.path(), std::move(pictures)});
     }
     ManualScheduler m_clock;
-    struct : SoundOutput { void StartSound(const QByteArray &) override { ++started; } int started = 0; } m_sound;
+    struct : SoundOutput
+    {
+        void StartSound(const QByteArray &) override { ++started; }
+        int started = 0;
+    } m_sound;
     ScriptedRandom m_random;
     QTemporaryDir m_dir;
 };
