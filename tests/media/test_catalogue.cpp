@@ -8,72 +8,62 @@ class TestCatalogue : public QObject
 {
     Q_OBJECT
 private slots:
-    void picturesLoadAtEveryScale();
-    void soundsLoad();
-    void everyIdTheGameComputesIsListed();
-    void unknownIdsChangeNothing();
-    void programIconHasTheTitleBarSize();
-};
-
-void TestCatalogue::picturesLoadAtEveryScale()
-{
-    for (int id : Media::pictureIds()) {
-        QImage plain, sharp;
-        QVERIFY(PictureById(id, plain) && plain.devicePixelRatio() == 1.0);
-        for (qreal ratio : {1.25, 1.5, 2.0}) {
-            QVERIFY(PictureById(id, sharp, ratio));
-            QCOMPARE(sharp.devicePixelRatio(), 2.0);
-            QCOMPARE(sharp.deviceIndependentSize(), QSizeF(plain.size()));
+    void picturesLoadAtEveryScale()
+    {
+        for (int id : Media::pictureIds()) {
+            QImage plain, sharp;
+            QVERIFY(PictureById(id, plain) && plain.devicePixelRatio() == 1.0);
+            for (qreal ratio : {1.25, 1.5, 2.0}) {
+                QVERIFY(PictureById(id, sharp, ratio));
+                QCOMPARE(sharp.devicePixelRatio(), 2.0);
+                QCOMPARE(sharp.deviceIndependentSize(), QSizeF(plain.size()));
+            }
         }
     }
-}
-
-void TestCatalogue::soundsLoad()
-{
-    for (int id : Media::soundIds()) {
-        QByteArray image;
-        QVERIFY(SoundById(id, image) && image.startsWith("RIFF"));
+    void soundsLoad()
+    {
+        for (int id : Media::soundIds()) {
+            QByteArray image;
+            QVERIFY(SoundById(id, image) && image.startsWith("RIFF"));
+        }
     }
-}
-
-void TestCatalogue::everyIdTheGameComputesIsListed()
-{
-    using namespace Media;
-    // Key index 0 is Q, 10 is A, 25 is M: cards and names go in keyboard order.
-    QCOMPARE(QByteArray(KeyboardLetters).indexOf('A'), 10);
-    QCOMPARE(cardOf(25), 126);
-    QCOMPARE(letterSoundOf(10), 211);
-    for (int key = 0; key < 26; ++key)
-        QVERIFY(pictureIds().contains(cardOf(key)) && soundIds().contains(letterSoundOf(key)));
-    for (int id : {Background, Keyboard, LifeIcon, AnimationFrame1, AnimationFrame2,
-                   AnimationFrame3, StartButton, HelpButton})
-        QVERIFY(pictureIds().contains(id));
-    for (int id : {RoundCompleteSound, CorrectSound, WrongSound, GameOverSound,
-                   MadeTheTableSound, MissedTheTableSound})
-        QVERIFY(soundIds().contains(id));
-}
-
-void TestCatalogue::unknownIdsChangeNothing()
-{
-    QImage picture(3, 3, QImage::Format_RGB888);
-    picture.fill(Qt::red);
-    const QImage before = picture;
-    QByteArray buffer("kept");
-    // Ids of the other kind too: pictures and sounds are looked up apart.
-    for (int id : {0, -1, 100, 101, 127, 199, 200, 203, 227, 300, 301, 304, 900, 903, 65536}) {
-        if (!Media::pictureIds().contains(id))
-            QVERIFY(!PictureById(id, picture) && !PictureById(id, picture, 2.0));
-        if (!Media::soundIds().contains(id))
-            QVERIFY(!SoundById(id, buffer));
+    void everyIdTheGameComputesIsListed()
+    {
+        using namespace Media;
+        // Key index 0 is Q, 10 is A, 25 is M: cards and names go in keyboard order.
+        QCOMPARE(QByteArray(KeyboardLetters).indexOf('A'), 10);
+        QCOMPARE(cardOf(25), 126);
+        QCOMPARE(letterSoundOf(10), 211);
+        for (int key = 0; key < 26; ++key)
+            QVERIFY(pictureIds().contains(cardOf(key)) && soundIds().contains(letterSoundOf(key)));
+        for (int id : {Background, Keyboard, LifeIcon, AnimationFrame1, AnimationFrame2,
+                       AnimationFrame3, StartButton, HelpButton})
+            QVERIFY(pictureIds().contains(id));
+        for (int id : {RoundCompleteSound, CorrectSound, WrongSound, GameOverSound,
+                       MadeTheTableSound, MissedTheTableSound})
+            QVERIFY(soundIds().contains(id));
     }
-    QCOMPARE(picture, before);
-    QCOMPARE(buffer, QByteArray("kept"));
-}
-
-void TestCatalogue::programIconHasTheTitleBarSize()
-{
-    QVERIFY(programIcon().availableSizes().contains(QSize(32, 32)));
-}
+    void unknownIdsChangeNothing()
+    {
+        QImage picture(3, 3, QImage::Format_RGB888);
+        picture.fill(Qt::red);
+        const QImage before = picture;
+        QByteArray buffer("kept");
+        // Ids of the other kind too: pictures and sounds are looked up apart.
+        for (int id : {0, -1, 100, 101, 127, 199, 200, 203, 227, 300, 301, 304, 900, 903, 65536}) {
+            if (!Media::pictureIds().contains(id))
+                QVERIFY(!PictureById(id, picture) && !PictureById(id, picture, 2.0));
+            if (!Media::soundIds().contains(id))
+                QVERIFY(!SoundById(id, buffer));
+        }
+        QCOMPARE(picture, before);
+        QCOMPARE(buffer, QByteArray("kept"));
+    }
+    void programIconHasTheTitleBarSize()
+    {
+        QVERIFY(programIcon().availableSizes().contains(QSize(32, 32)));
+    }
+};
 
 QTEST_MAIN(TestCatalogue)
 #include "test_catalogue.moc"
