@@ -3,29 +3,24 @@
 # one-letter rounds and the first letter of a two-letter round are answered right (500 points),
 # four wrong clicks end the game, and a Chinese name goes on the leaderboard.
 import os, pathlib, shutil, subprocess, sys, tempfile, time, wave  # noqa: E401
-
-try:
-    import numpy as np
-    from PIL import Image
-    from Xlib import X, display as xdisplay, protocol
-    from Xlib.ext import xtest
-except ImportError as missing:
-    sys.exit(print("SKIP:", missing) or 77)
+import numpy as np
+from PIL import Image
+from Xlib import X, display as xdisplay, protocol
+from Xlib.ext import xtest
 
 ASSETS = pathlib.Path(__file__).resolve().parent.parent.parent / "assets"
 LETTERS = "QWERTYUIOPASDFGHJKLZXCVBNM"  # by key index
 YELLOW, NAVY, BOARD, SCORE = (255, 255, 0), (0, 0, 128), (25, 235, 400, 132), (472, 400, 65, 25)
-START, NOWHERE = (507, 193), (375, 345)  # NOWHERE: on the board, in the bottom row, on no key
-NAME_BOX = (27, 43, 219, 19)  # inside the leaderboard window's name box
-RATE, WORK = 44100, 11025  # the player's 16-bit stereo rate; the rate sounds are compared at
-# SLACK: seconds a letter's sound may start from the moment its card is seen; MATCH: the
-# normalised correlation of a sound played unchanged (measured: > 0.98).
-SLACK, MATCH = 0.15, 0.9
+# NOWHERE: on the board, in the bottom row, on no key; NAME_BOX: inside the leaderboard
+# window's name box.
+START, NOWHERE, NAME_BOX = (507, 193), (375, 345), (27, 43, 219, 19)
+# RATE: the player's 16-bit stereo rate; WORK: the rate sounds are compared at; SLACK: seconds
+# a letter's sound may start from the moment its card is seen; MATCH: the normalised
+# correlation of a sound played unchanged (measured: > 0.98).
+RATE, WORK, SLACK, MATCH = 44100, 11025, 0.15, 0.9
 SANITIZER_MARKS = ("ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:")
-
-
-def picture(number):
-    return np.asarray(Image.open(ASSETS / "pictures" / f"{number}.bmp").convert("RGB"))
+picture = lambda n: np.asarray(Image.open(ASSETS / "pictures" / f"{n}.bmp").convert("RGB"))  # noqa: E731,E501
+crop = lambda shot, b: shot[b[1]:b[1] + b[3], b[0]:b[0] + b[2]]  # noqa: E731
 
 
 def sound(number):
@@ -34,11 +29,6 @@ def sound(number):
         step = w.getframerate() // WORK
         data = np.frombuffer(w.readframes(w.getnframes()), np.uint8) - 128.0
     return data[:len(data) // step * step].reshape(-1, step).mean(1)
-
-
-def crop(shot, box):
-    x, y, w, h = box
-    return shot[y:y + h, x:x + w]
 
 
 def wait(what, probe, timeout=20.0):
@@ -50,7 +40,7 @@ def wait(what, probe, timeout=20.0):
 
 
 def key_rect(key):
-    row = 0 if key < 10 else 1 if key < 19 else 2
+    row = (key >= 10) + (key >= 19)
     return (0, 20, 40)[row] + 40 * (key - (0, 10, 19)[row]), (1, 49, 97)[row], 40, 28
 
 
@@ -60,22 +50,20 @@ def key_rect(key):
 class Game:
 
     def __init__(self, binary, display, folder):
-        self.d = xdisplay.Display(display)
-        self.root, self.given = self.d.screen().root, []
+        os.mkdir(folder / "game"), os.mkdir(folder / "home")
+        self.d, self.folder, self.given = xdisplay.Display(display), folder, []
+        self.root = self.d.screen().root
         assert self.d.screen().root_depth == 24, "pixels are compared on a 24-bit screen"
-        self.folder = pathlib.Path(folder)
-        (self.folder / "game").mkdir()
-        self.binary = shutil.copy2(binary, self.folder / "game" / "shijianbao")
-        self.audio, self.stderr = self.folder / "played.raw", self.folder / "stderr.txt"
+        self.binary = shutil.copy2(binary, folder / "game" / "shijianbao")
+        self.audio, self.stderr = folder / "played.raw", folder / "stderr.txt"
         self.keyboard, self.life = picture(201), picture(202)
         self.cards = {picture(101 + k).tobytes(): k for k in range(26)}
         # Start-up reads and writes no score file: a pipe in its place must not stop the
         # window from appearing, and nothing may be made beside the program or per user.
-        os.mkfifo(self.folder / "game" / "tavik.tmp")
-        (self.folder / "home").mkdir()
+        os.mkfifo(folder / "game" / "tavik.tmp")
         self.env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb", SDL_AUDIODRIVER="disk",
-                        SDL_DISKAUDIOFILE=str(self.audio), HOME=str(self.folder / "home"),
-                        XDG_DATA_HOME=str(self.folder / "home"))
+                        SDL_DISKAUDIOFILE=str(self.audio), HOME=str(folder / "home"),
+                        XDG_DATA_HOME=str(folder / "home"))
         # stderr to a file: a long sanitizer report into an unread pipe would stall it.
         self.proc = subprocess.Popen([self.binary], env=self.env, cwd=folder,
                                      stdout=subprocess.DEVNULL, stderr=open(self.stderr, "wb"))
@@ -91,47 +79,17 @@ class Game:
         self.press(1, X.ButtonPress, X.ButtonRelease)
 
     def press(self, code, down=X.KeyPress, up=X.KeyRelease):
-        xtest.fake_input(self.d, down, code)
-        xtest.fake_input(self.d, up, code)
+        for kind in (down, up):
+            xtest.fake_input(self.d, kind, code)
         self.d.sync()
-
-    def type(self, text):
-        # Each character on a spare key of its own until close(): a mapping made only for
-        # the moment of the press could be gone before the program reads the key.
-        low = self.d.display.info.min_keycode
-        keymap = self.d.get_keyboard_mapping(low, self.d.display.info.max_keycode - low)
-        spare = [low + i for i, syms in enumerate(keymap) if not any(syms)][::-1]
-        self.given, self.width = spare[:len(text)], len(keymap[0])
-        for c, code in zip(text, self.given):
-            self.d.change_keyboard_mapping(code, [[0x01000000 + ord(c)] * self.width])
-            self.press(code)
-
-    def close(self):
-        for code in self.given:
-            self.d.change_keyboard_mapping(code, [[0] * self.width])
-        self.d.close()
-
-    def appear(self):
-        self.main = wait("the window 识键宝", lambda: self.window("识键宝"))
-        self.x, self.y, *size = (g := self.main.get_geometry()).x, g.y, g.width, g.height
-        assert size == [551, 451], size
-        wait("the keyboard", lambda: np.array_equal(self.board(), self.keyboard))
 
     def grab(self, box=(0, 0, 551, 451), origin=None):
         (x, y, w, h), (x0, y0) = box, origin or (self.x, self.y)
         raw = self.root.get_image(x0 + x, y0 + y, w, h, X.ZPixmap, 0xFFFFFFFF).data
         return np.frombuffer(raw, np.uint8).reshape(h, w, 4)[:, :, 2::-1]  # BGRX to RGB
 
-    def card(self, shot, i):
-        box = (50 + 90 * (i % 4), 225 + 96 * (i // 4), 90, 90)
-        return self.cards.get(np.ascontiguousarray(crop(shot, box)).tobytes())
-
-    def board(self, shot=None):
-        return crop(self.grab() if shot is None else shot, BOARD)
-
     def lives(self):  # how many life icons are on view; those gone, from the right, leave navy
-        shot = self.grab()
-        icons = [crop(shot, (464 + 20 * i, 8, 16, 16)) for i in range(3)]
+        icons = [crop(shot, (464 + 20 * i, 8, 16, 16)) for shot in [self.grab()] for i in range(3)]
         shown = [np.array_equal(icon, self.life) for icon in icons]
         assert shown == sorted(shown, reverse=True) and all(
             (icon == NAVY).all() for icon, on in zip(icons, shown) if not on), f"lives: {shown}"
@@ -143,27 +101,36 @@ class Game:
     def present(self, letters):
         # Watches the cards come and the board come back; returns each card's key and the
         # clock readings between which it appeared.
-        seen, before_last = [None] * letters, self.clock()
+        seen, self.last = [None] * letters, self.clock()
 
         def step():
-            nonlocal before_last
             before, shot, after = self.clock(), self.grab(), self.clock()
             for i in range(letters):
-                if seen[i] is None and (key := self.card(shot, i)) is not None:
-                    seen[i] = (key, before_last, after)
-            before_last = before
+                cut = crop(shot, (50 + 90 * (i % 4), 225 + 96 * (i // 4), 90, 90))
+                key = self.cards.get(np.ascontiguousarray(cut).tobytes())
+                seen[i] = seen[i] or key is not None and (key, self.last, after) or None
+            self.last = before
             # The board may still be up from before, until the program has taken the click;
             # a card left on view would cover part of it.
-            return seen[0] and np.array_equal(self.board(shot), self.keyboard)
+            return seen[0] and np.array_equal(crop(shot, BOARD), self.keyboard)
         wait("the cards, then the board", step)
         assert None not in seen and len({s[0] for s in seen}) == letters, seen
         return seen
 
     def answer(self, key):
-        score = self.grab(SCORE)
-        x, y, w, h = key_rect(key)
+        score, (x, y, w, h) = self.grab(SCORE), key_rect(key)
         self.click(BOARD[0] + x + w // 2, BOARD[1] + y + h // 2)
         wait("the score to change", lambda: not np.array_equal(self.grab(SCORE), score))
+
+
+def heard(recording, number, lo, hi):
+    # Where sound `number` starts between lo and hi seconds, and how well it matches.
+    ref = sound(number)
+    a = max(0, int(lo * WORK))
+    part = recording[a:int(hi * WORK) + len(ref)]
+    energy = np.convolve(part ** 2, np.ones(len(ref)), "valid")
+    fit = np.correlate(part, ref, "valid") / np.sqrt(energy * (ref ** 2).sum() + 1e-9)
+    return (a + int(np.argmax(fit))) / WORK, fit.max()
 
 
 def play(game):
@@ -177,15 +144,14 @@ def play(game):
     game.answer(cards[-2][0])
     # The right click outlines its key in yellow and draws nothing else; the wrong clicks
     # that follow keep it.
-    x, y, w, h = key_rect(cards[-2][0])
-    outlined = game.keyboard.copy()
+    (x, y, w, h), outlined = key_rect(cards[-2][0]), game.keyboard.copy()
     outlined[[y, y + h - 1], x:x + w] = outlined[y:y + h, [x, x + w - 1]] = YELLOW
     wait(f"the outline on {LETTERS[cards[-2][0]]}",
-         lambda: np.array_equal(game.board(), outlined))
+         lambda: np.array_equal(game.grab(BOARD), outlined))
     for lives in (2, 1, 0):
         game.click(*NOWHERE)
         wait(f"{lives} lives", lambda: game.lives() == lives)
-    assert np.array_equal(game.board(), outlined), "a wrong click changed the board"
+    assert np.array_equal(game.grab(BOARD), outlined), "a wrong click changed the board"
     wait("the last boop to end", lambda end=game.clock() + 0.6: game.clock() >= end)
     over = game.clock()
     game.click(*NOWHERE)
@@ -193,11 +159,18 @@ def play(game):
     shown = game.clock()
     # Typed only once the name box is painted white, and Return only once the name shows
     # (dark ink in more columns than the text cursor alone), however slow the machine.
-    ink = lambda: (game.grab(NAME_BOX, (g.x, g.y)).max(2) < 100).any(0).sum()  # noqa: E731
     wait("the name box", lambda: (game.grab(NAME_BOX, (g.x, g.y)) == 255).mean() > 0.5)
     game.click(*NAME_BOX[:2], origin=(g.x + NAME_BOX[2] // 2, g.y + NAME_BOX[3] // 2))
-    game.type("小明")
-    wait("the name in the name box", lambda: ink() >= 12)
+    # Each character on a spare key of its own until the end: a mapping made only for the
+    # moment of the press could be gone before the program reads the key.
+    low, d = game.d.display.info.min_keycode, game.d
+    game.width = len((keymap := d.get_keyboard_mapping(low, d.display.info.max_keycode - low))[0])
+    game.given = [low + i for i, syms in enumerate(keymap) if not any(syms)][::-1][:2]
+    for c, code in zip("小明", game.given):
+        d.change_keyboard_mapping(code, [[0x01000000 + ord(c)] * game.width])
+        game.press(code)
+    wait("the name in the name box",
+         lambda: (game.grab(NAME_BOX, (g.x, g.y)).max(2) < 100).any(0).sum() >= 12)
     game.press(game.d.keysym_to_keycode(0xFF0D))  # Return
     wait("the leaderboard to close", lambda: not game.window("排行榜"))
     # No score file before: ten fresh "0,0" lines, then 500 takes first place, in GBK.
@@ -209,21 +182,6 @@ def play(game):
         "WM_PROTOCOLS"), data=(32, [atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0])))
     game.d.sync()
     assert game.proc.wait(10) == 0, game.proc.returncode
-    return cards, over, shown
-
-
-def heard(recording, number, lo, hi):
-    # Where sound `number` starts between lo and hi seconds, and how well it matches.
-    ref = sound(number)
-    a = max(0, int(lo * WORK))
-    part = recording[a:int(hi * WORK) + len(ref)]
-    assert len(part) >= len(ref), f"the recording ends before sound {number} could"
-    energy = np.convolve(part ** 2, np.ones(len(ref)), "valid")
-    fit = np.correlate(part, ref, "valid") / np.sqrt(energy * (ref ** 2).sum() + 1e-9)
-    return (a + int(np.argmax(fit))) / WORK, fit.max()
-
-
-def check_sound(game, cards, over, shown):
     raw = np.fromfile(game.audio, np.int16)
     recording = raw[:len(raw) // 8 * 8:2].reshape(-1, RATE // WORK).mean(1)  # left channel
     for key, earliest, latest in cards:
@@ -242,26 +200,28 @@ def check_sound(game, cards, over, shown):
 
 def main(binary):
     if not (name := os.environ.get("SJB_TEST_DISPLAY") or os.environ.get("DISPLAY")):
-        sys.exit(print("SKIP: no X display (scripts/test.sh starts one)") or 77)
-    game = Game(binary, name, folder := tempfile.mkdtemp(prefix="shijianbao-e2e-"))
+        return print("SKIP: no X display (scripts/test.sh starts one)") or 77
+    game = Game(binary, name, folder := pathlib.Path(tempfile.mkdtemp(prefix="shijianbao-e2e-")))
     try:
-        game.appear()
-        made = [sorted(os.listdir(game.folder / d)) for d in ("game", "home")]
+        game.main = wait("the window 识键宝", lambda: game.window("识键宝"))
+        game.x, game.y, *size = (g := game.main.get_geometry()).x, g.y, g.width, g.height
+        assert size == [551, 451], size
+        wait("the keyboard", lambda: np.array_equal(game.grab(BOARD), game.keyboard))
+        made = [sorted(os.listdir(folder / d)) for d in ("game", "home")]
         assert made == [["shijianbao", "tavik.tmp"], []], made
-        os.remove(game.folder / "game" / "tavik.tmp")
-        check_sound(game, *play(game))
+        os.remove(folder / "game" / "tavik.tmp")
+        play(game)
     finally:
-        game.proc.kill()  # nothing, if it has ended
-        game.proc.wait()
+        game.proc.kill(), game.proc.wait()  # nothing to kill, if it has ended
         err = game.stderr.read_text(errors="replace")
-        game.close()
+        for code in game.given:
+            game.d.change_keyboard_mapping(code, [[0] * game.width])
+        game.d.close()
         shutil.rmtree(folder, ignore_errors=True)
         # A sanitizer build reports here, also when the game itself went right.
         assert not any(mark in err for mark in SANITIZER_MARKS), f"sanitizer report:\n{err}"
-        if sys.exc_info()[0]:
-            print("the program's stderr:\n" + err)
-    print("1 passed, 0 failed")
+        sys.exc_info()[0] and print("the program's stderr:\n" + err)
+    return print("1 passed, 0 failed") or 0
 
 
-if __name__ == "__main__":
-    main(sys.argv[1])
+sys.exit(main(sys.argv[1]))
