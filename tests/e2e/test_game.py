@@ -117,9 +117,12 @@ class Game:
         assert None not in seen and len({s[0] for s in seen}) == letters, seen
         return seen
 
-    def answer(self, key):
+    def answer(self, key, by_key=False):  # a letter key counts like a click on its picture
         score, (x, y, w, h) = self.grab(SCORE), key_rect(key)
-        self.click(BOARD[0] + x + w // 2, BOARD[1] + y + h // 2)
+        if by_key:
+            self.press(self.d.keysym_to_keycode(ord(LETTERS[key].lower())))
+        else:
+            self.click(BOARD[0] + x + w // 2, BOARD[1] + y + h // 2)
         wait("the score to change", lambda: not np.array_equal(self.grab(SCORE), score))
 
 
@@ -141,9 +144,9 @@ def play(game):
         assert game.lives() == 3
         game.answer(cards[-1][0])
     cards += game.present(2)
-    game.answer(cards[-2][0])
-    # The right click outlines its key in yellow and draws nothing else; the wrong clicks
-    # that follow keep it.
+    game.answer(cards[-2][0], by_key=True)
+    # The right letter, typed on the real keyboard, outlines its key in yellow and draws nothing
+    # else; the wrong clicks that follow keep it.
     (x, y, w, h), outlined = key_rect(cards[-2][0]), game.keyboard.copy()
     outlined[[y, y + h - 1], x:x + w] = outlined[y:y + h, [x, x + w - 1]] = YELLOW
     wait(f"the outline on {LETTERS[cards[-2][0]]}",

@@ -43,9 +43,9 @@ def main(binary):
         main_window = wait_for("the game window", lambda: client("识键宝"), timeout=60)
         # Wholly on the screen, frame and all, although the place in twips lies off it.
         frame = main_window.query_tree().parent
-        g = wait_for("the frame", lambda: frame.id != root.id and (
-            g := frame.get_geometry()).width > 551 and g)
-        assert g.x >= 0 and g.y >= 0 and g.x + g.width <= 1280 and g.y + g.height <= 1024, g
+        wait_for("the framed window wholly on the screen", lambda: frame.id != root.id and (
+            g := frame.get_geometry()).width > 551 and g.x >= 0 and g.y >= 0 and
+            g.x + g.width <= 1280 and g.y + g.height <= 1024)
         active = lambda w: list(prop(root, "_NET_ACTIVE_WINDOW"))[:1] == [w.id]  # noqa: E731
         xdo("windowactivate", main_window.id)
         wait_for("the game window to take the keyboard", lambda: active(main_window))
