@@ -2,15 +2,17 @@
 # and heard through SDL's "disk" audio driver: what only the running program shows. Three
 # one-letter rounds and the first letter of a two-letter round are answered right (500 points),
 # four wrong clicks end the game, and a Chinese name goes on the leaderboard.
-import os, pathlib, shutil, subprocess, sys, tempfile, time, wave  # noqa: E401
+import os, pathlib, shutil, subprocess, sys, tempfile, wave  # noqa: E401
 import numpy as np
 from PIL import Image
 from Xlib import X, display as xdisplay, protocol
 from Xlib.ext import xtest
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from waiting import wait_for  # noqa: E402
 
 ASSETS = pathlib.Path(__file__).resolve().parent.parent.parent / "assets"
 LETTERS = "QWERTYUIOPASDFGHJKLZXCVBNM"  # by key index
-YELLOW, NAVY, BOARD, SCORE = (255, 255, 0), (0, 0, 128), (25, 235, 400, 132), (472, 400, 65, 25)
+YELLOW, BOARD, SCORE = (255, 255, 0), (25, 235, 400, 132), (472, 400, 65, 25)
 # NOWHERE: on the board, in the bottom row, on no key; NAME_BOX: inside the leaderboard
 # window's name box.
 START, NOWHERE, NAME_BOX = (507, 193), (375, 345), (27, 43, 219, 19)
@@ -29,14 +31,6 @@ def sound(number):
         step = w.getframerate() // WORK
         data = np.frombuffer(w.readframes(w.getnframes()), np.uint8) - 128.0
     return data[:len(data) // step * step].reshape(-1, step).mean(1)
-
-
-def wait(what, probe, timeout=20.0):
-    end = time.monotonic() + timeout
-    while not (value := probe()):
-        assert time.monotonic() < end, f"timed out waiting for {what}"
-        time.sleep(0.01)
-    return value
 
 
 def key_rect(key):
@@ -88,12 +82,9 @@ class Game:
         raw = self.root.get_image(x0 + x, y0 + y, w, h, X.ZPixmap, 0xFFFFFFFF).data
         return np.frombuffer(raw, np.uint8).reshape(h, w, 4)[:, :, 2::-1]  # BGRX to RGB
 
-    def lives(self):  # how many life icons are on view; those gone, from the right, leave navy
-        icons = [crop(shot, (464 + 20 * i, 8, 16, 16)) for shot in [self.grab()] for i in range(3)]
-        shown = [np.array_equal(icon, self.life) for icon in icons]
-        assert shown == sorted(shown, reverse=True) and all(
-            (icon == NAVY).all() for icon, on in zip(icons, shown) if not on), f"lives: {shown}"
-        return sum(shown)
+    def lives(self):  # how many life icons are on view (the window test checks which go)
+        shot = self.grab()
+        return sum(np.array_equal(crop(shot, (464 + 20 * i, 8, 16, 16)), self.life) for i in range(3))
 
     def clock(self):  # seconds recorded so far: the disk driver writes in real time
         return self.audio.stat().st_size / 4 / RATE if self.audio.exists() else 0.0
@@ -113,7 +104,7 @@ class Game:
             # The board may still be up from before, until the program has taken the click;
             # a card left on view would cover part of it.
             return seen[0] and np.array_equal(crop(shot, BOARD), self.keyboard)
-        wait("the cards, then the board", step)
+        wait_for("the cards, then the board", step)
         assert None not in seen and len({s[0] for s in seen}) == letters, seen
         return seen
 
@@ -123,7 +114,7 @@ class Game:
             self.press(self.d.keysym_to_keycode(ord(LETTERS[key].lower())))
         else:
             self.click(BOARD[0] + x + w // 2, BOARD[1] + y + h // 2)
-        wait("the score to change", lambda: not np.array_equal(self.grab(SCORE), score))
+        wait_for("the score to change", lambda: not np.array_equal(self.grab(SCORE), score))
 
 
 def heard(recording, number, lo, hi):
@@ -149,20 +140,20 @@ def play(game):
     # else; the wrong clicks that follow keep it.
     (x, y, w, h), outlined = key_rect(cards[-2][0]), game.keyboard.copy()
     outlined[[y, y + h - 1], x:x + w] = outlined[y:y + h, [x, x + w - 1]] = YELLOW
-    wait(f"the outline on {LETTERS[cards[-2][0]]}",
+    wait_for(f"the outline on {LETTERS[cards[-2][0]]}",
          lambda: np.array_equal(game.grab(BOARD), outlined))
     for lives in (2, 1, 0):
         game.click(*NOWHERE)
-        wait(f"{lives} lives", lambda: game.lives() == lives)
+        wait_for(f"{lives} lives", lambda: game.lives() == lives)
     assert np.array_equal(game.grab(BOARD), outlined), "a wrong click changed the board"
-    wait("the last boop to end", lambda end=game.clock() + 0.6: game.clock() >= end)
+    wait_for("the last boop to end", lambda end=game.clock() + 0.6: game.clock() >= end)
     over = game.clock()
     game.click(*NOWHERE)
-    g = wait("the leaderboard 排行榜", lambda: game.window("排行榜")).get_geometry()
+    g = wait_for("the leaderboard 排行榜", lambda: game.window("排行榜")).get_geometry()
     shown = game.clock()
     # Typed only once the name box is painted white, and Return only once the name shows
     # (dark ink in more columns than the text cursor alone), however slow the machine.
-    wait("the name box", lambda: (game.grab(NAME_BOX, (g.x, g.y)) == 255).mean() > 0.5)
+    wait_for("the name box", lambda: (game.grab(NAME_BOX, (g.x, g.y)) == 255).mean() > 0.5)
     game.click(*NAME_BOX[:2], origin=(g.x + NAME_BOX[2] // 2, g.y + NAME_BOX[3] // 2))
     # Each character on a spare key of its own until the end: a mapping made only for the
     # moment of the press could be gone before the program reads the key.
@@ -172,14 +163,14 @@ def play(game):
     for c, code in zip("小明", game.given):
         d.change_keyboard_mapping(code, [[0x01000000 + ord(c)] * game.width])
         game.press(code)
-    wait("the name in the name box",
+    wait_for("the name in the name box",
          lambda: (game.grab(NAME_BOX, (g.x, g.y)).max(2) < 100).any(0).sum() >= 12)
     game.press(game.d.keysym_to_keycode(0xFF0D))  # Return
-    wait("the leaderboard to close", lambda: not game.window("排行榜"))
+    wait_for("the leaderboard to close", lambda: not game.window("排行榜"))
     # No score file before: ten fresh "0,0" lines, then 500 takes first place, in GBK.
     scores = (pathlib.Path(game.binary).parent / "tavik.tmp").read_bytes()
     assert scores == b"\xd0\xa1\xc3\xf7,500\r\n" + b"0,0\r\n" * 9, scores
-    wait("the game-over tune to end", lambda: game.clock() >= shown + len(sound(105)) / WORK + 0.3)
+    wait_for("the game-over tune to end", lambda: game.clock() >= shown + len(sound(105)) / WORK + 0.3)
     atom = game.d.intern_atom  # what the title bar's close box does
     game.main.send_event(protocol.event.ClientMessage(window=game.main, client_type=atom(
         "WM_PROTOCOLS"), data=(32, [atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0])))
@@ -206,10 +197,10 @@ def main(binary):
         return print("SKIP: no X display (scripts/test.sh starts one)") or 77
     game = Game(binary, name, folder := pathlib.Path(tempfile.mkdtemp(prefix="shijianbao-e2e-")))
     try:
-        game.main = wait("the window 识键宝", lambda: game.window("识键宝"))
+        game.main = wait_for("the window 识键宝", lambda: game.window("识键宝"))
         game.x, game.y, *size = (g := game.main.get_geometry()).x, g.y, g.width, g.height
         assert size == [551, 451], size
-        wait("the keyboard", lambda: np.array_equal(game.grab(BOARD), game.keyboard))
+        wait_for("the keyboard", lambda: np.array_equal(game.grab(BOARD), game.keyboard))
         made = [sorted(os.listdir(folder / d)) for d in ("game", "home")]
         assert made == [["shijianbao", "tavik.tmp"], []], made
         os.remove(folder / "game" / "tavik.tmp")

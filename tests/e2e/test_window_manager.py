@@ -2,19 +2,13 @@
 screen: the game window stands wholly on the screen, the help and leaderboard windows are
 its dialogs and stay above it after a click on it, and Escape closes each and gives the game
 window back."""
-import os, shutil, subprocess, sys, tempfile, time
-from Xlib import X, display, error
+import os, shutil, subprocess, sys, tempfile, time  # noqa: E401
+from Xlib import X, display
 from Xlib.protocol import event
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from waiting import wait_for  # noqa: E402
 
 SCALE = 2
-
-
-def wait_for(what, test, timeout=30):
-    end = time.monotonic() + timeout
-    while not (value := test()):
-        assert time.monotonic() < end, "timed out waiting for " + what
-        time.sleep(0.1)
-    return value
 
 
 def main(binary):
@@ -25,15 +19,12 @@ def main(binary):
     root, atom = d.screen().root, d.intern_atom
     prop = lambda w, n: getattr(w.get_full_property(atom(n), X.AnyPropertyType), "value", [])  # noqa: E731
     xdo = lambda *a: subprocess.run(["xdotool", *map(str, a)], env=env, check=True)  # noqa: E731
-    wm, game = subprocess.Popen(["openbox"], env=env, stderr=subprocess.DEVNULL), None
+    ready = os.path.join(env["HOME"], "openbox-ready")  # made once openbox manages the screen
+    wm = subprocess.Popen(["openbox", "--startup", f"touch {ready}"], env=env,
+                          stderr=subprocess.DEVNULL)
+    game = None
     try:
-        def wm_ready():  # a check window left by an earlier window manager is gone
-            try:
-                check = prop(root, "_NET_SUPPORTING_WM_CHECK")
-                return check and prop(d.create_resource_object("window", check[0]), "_NET_WM_NAME")
-            except error.BadWindow:
-                return False
-        wait_for("openbox", wm_ready)
+        wait_for("openbox", lambda: os.path.exists(ready))
         game = subprocess.Popen([binary], env=env)
 
         def client(title):  # Qt adds " — 识键宝" to a dialog's caption in the title bar.
@@ -56,7 +47,7 @@ def main(binary):
             # F1 once; or the start button, then a wrong letter at a time till the game ends
             xdo("key", key) if key == "F1" else click(507, 195)
             dialog = wait_for(title, lambda: client(title) or key == "q" and xdo("key", key) and None,
-                              timeout=120)
+                              timeout=120, every=0.1)
             wait_for(title + " to take the keyboard", lambda: active(dialog))
             assert list(prop(dialog, "WM_TRANSIENT_FOR")) == [main_window.id], title
             assert atom("_NET_WM_WINDOW_TYPE_DIALOG") in prop(dialog, "_NET_WM_WINDOW_TYPE")
