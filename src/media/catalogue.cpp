@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImageReader>
+#include <QPixmap>
 
 #include <algorithm>
 
@@ -17,14 +19,17 @@ static void initResources()
     Q_UNUSED(done);
 }
 
-// The numbers N of the embedded files "<folder>/<prefix>N<suffix>", ascending.
+// The numbers N of the embedded files "<folder>/<prefix>N<suffix>", ascending. Names are
+// matched by hand: a name filter would compile a regular expression, and start-up asks this
+// for the icon.
 static QList<int> embeddedNumbers(const QString &folder, const QString &prefix,
                                   const QString &suffix)
 {
     initResources();
     QList<int> numbers;
-    const QStringList names = QDir(folder).entryList({prefix + '*' + suffix}, QDir::Files);
-    for (const QString &name : names) {
+    for (const QString &name : QDir(folder).entryList(QDir::Files)) {
+        if (!name.startsWith(prefix) || !name.endsWith(suffix))
+            continue;
         bool ok = false;
         const int n = QStringView(name).sliced(prefix.size()).chopped(suffix.size()).toInt(&ok);
         if (ok)
@@ -32,6 +37,15 @@ static QList<int> embeddedNumbers(const QString &folder, const QString &prefix,
     }
     std::sort(numbers.begin(), numbers.end());
     return numbers;
+}
+
+// An embedded picture in the format it is known to be in. QImage would first ask every image
+// plug-in whether it reads that format, loading them all on the way to the built-in reader.
+static QImage decoded(const QString &path, const char *format)
+{
+    QImageReader reader(path, format);
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
 }
 
 namespace Media {
@@ -53,7 +67,8 @@ bool PictureById(int id, QImage &picture, qreal devicePixelRatio)
     // Any scale above 1 takes the 2x picture: downscaling it to 1.25 or 1.5 is sharper than
     // blowing up the plain one.
     const bool twice = devicePixelRatio > 1.0;
-    QImage image(QStringLiteral(":/pictures/%1%2.bmp").arg(id).arg(twice ? "@2x" : ""), "BMP");
+    QImage image =
+        decoded(QStringLiteral(":/pictures/%1%2.bmp").arg(id).arg(twice ? "@2x" : ""), "bmp");
     if (image.isNull())
         return false;
     if (twice)
@@ -88,11 +103,15 @@ bool PlaySoundById(int id, QByteArray &buffer, SoundOutput &output)
 QIcon programIcon()
 {
     QIcon icon;
-    const QString prefix = QStringLiteral("shijianbao-");
     // The window manager is sent every size the icon has, before the window maps; taskbars and
     // window lists draw at most 64 px, and the desktop entry's icon serves larger views.
-    for (int size : embeddedNumbers(QStringLiteral(":/icon"), prefix, QStringLiteral(".png")))
-        if (size <= 64)
-            icon.addFile(QStringLiteral(":/icon/shijianbao-%1.png").arg(size), QSize(size, size));
+    for (int size : embeddedNumbers(QStringLiteral(":/icon"), QStringLiteral("shijianbao-"),
+                                    QStringLiteral(".png"))) {
+        const QImage image =
+            size <= 64 ? decoded(QStringLiteral(":/icon/shijianbao-%1.png").arg(size), "png")
+                       : QImage();
+        if (!image.isNull())
+            icon.addPixmap(QPixmap::fromImage(image));
+    }
     return icon;
 }

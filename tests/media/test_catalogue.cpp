@@ -57,6 +57,12 @@ private slots:
     {
         QVERIFY(programIcon().availableSizes().contains(QSize(32, 32)));
     }
+    void noImagePlugInIsLoaded()
+    {
+        // Each would be a library to load at start-up; the embedded pictures need none.
+        QFile maps(QStringLiteral("/proc/self/maps"));
+        QVERIFY(maps.open(QIODevice::ReadOnly) && !maps.readAll().contains("/imageformats/"));
+    }
 };
 
 QTEST_MAIN(TestCatalogue)
