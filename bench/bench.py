@@ -311,8 +311,9 @@ def game_run(screen, server, binary, keyboard, cards):
         # A round, heard: the first card's letter (SDL is loaded for it), then the right key.
         recorder = server.recorder()
         screen.click(wx + START_BUTTON[0], wy + START_BUTTON[1])
-        card = poll("the first card", lambda: cards.get(
-            screen.grab(wx + CARD_0[0], wy + CARD_0[1], CARD_0[2], CARD_0[3])))
+        # In a list, as Q's key index 0 would read as "not yet".
+        card, = poll("the first card", lambda: [k for k in [cards.get(screen.grab(
+            wx + CARD_0[0], wy + CARD_0[1], CARD_0[2], CARD_0[3]))] if k is not None])
         shown = time.monotonic()
         poll("the keyboard to come back", lambda: board() == keyboard)
         figures["RSS after a round"] = rss_mb(proc.pid)
