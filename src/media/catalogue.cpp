@@ -105,11 +105,12 @@ QIcon programIcon()
     QIcon icon;
     // The window manager is sent every size the icon has, before the window maps; taskbars and
     // window lists draw at most 64 px, and the desktop entry's icon serves larger views.
-    for (int size : embeddedNumbers(QStringLiteral(":/icon"), QStringLiteral("shijianbao-"),
-                                    QStringLiteral(".png"))) {
-        const QImage image =
-            size <= 64 ? decoded(QStringLiteral(":/icon/shijianbao-%1.png").arg(size), "png")
-                       : QImage();
+    const QString folder = QStringLiteral(":/icon/"), prefix = QStringLiteral("shijianbao-"),
+                  suffix = QStringLiteral(".png");
+    for (int size : embeddedNumbers(folder, prefix, suffix)) {
+        if (size > 64)
+            continue;
+        const QImage image = decoded(folder + prefix + QString::number(size) + suffix, "png");
         if (!image.isNull())
             icon.addPixmap(QPixmap::fromImage(image));
     }
