@@ -15,11 +15,13 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QRawFont>
 #include <QLinearGradient>
 #include <QString>
 #include <QTextStream>
@@ -237,13 +239,65 @@ void drawRabbit(QPainter &p, QPointF feet, qreal scale, qreal leanDeg,
     p.restore();
 }
 
+// The glyph a font names `name` in its 'post' table (format 2), or 0.
+quint32 glyphNamed(const QRawFont &font, const QByteArray &name) {
+    const QByteArray post = font.fontTable("post");
+    auto u16 = [&post](int at) { return quint16(uchar(post[at]) << 8 | uchar(post[at + 1])); };
+    if (post.size() < 34 || u16(0) != 2 || u16(2) != 0) return 0;
+    const int count = u16(32);
+    QList<QByteArray> names;  // the font's own names, after the 258 standard ones
+    for (int at = 34 + 2 * count; at < post.size(); at += 1 + uchar(post[at]))
+        names.append(post.mid(at + 1, uchar(post[at])));
+    for (int glyph = 0; glyph < count; ++glyph)
+        if (const int index = u16(34 + 2 * glyph) - 258; index >= 0 && index < names.size() &&
+                                                           names[index] == name)
+            return glyph;
+    return 0;
+}
+
+// The glyphs of text, with the baseline starting at (0, 0). Andika draws l as
+// a plain stroke unless its character variant 39 (the curved tail) is asked
+// for, and Qt 6.4 cannot ask a font for a feature: the tailed l is taken by
+// its name in the font instead.
+QGlyphRun glyphs(const QFont &font, const QString &text) {
+    const QRawFont raw = QRawFont::fromFont(font);
+    QList<quint32> ids = raw.glyphIndexesForString(text);
+    if (font.family() == kLetterFamily) {
+        static const quint32 tailedL = glyphNamed(raw, "l.TailL");
+        if (!tailedL) fail("Andika has no glyph \"l.TailL\" (its l with a tail)");
+        for (int i = 0; i < text.size(); ++i)
+            if (text[i] == u'l') ids[i] = tailedL;
+    }
+    QList<QPointF> positions;
+    QPointF pen;
+    for (const QPointF &advance : raw.advancesForGlyphIndexes(ids)) {
+        positions.append(pen);
+        pen += advance;
+    }
+    QGlyphRun run;
+    run.setRawFont(raw);
+    run.setGlyphIndexes(ids);
+    run.setPositions(positions);
+    return run;
+}
+
+// The width the glyphs of text advance the pen by.
+qreal advance(const QGlyphRun &run) {
+    const QList<quint32> ids = run.glyphIndexes();
+    const QList<QPointF> advances = run.rawFont().advancesForGlyphIndexes(ids);
+    return ids.isEmpty() ? 0 : run.positions().last().x() + advances.last().x();
+}
+
 // The outline of text with its baseline starting at origin. Glyphs drawn as
 // overlapping strokes (Andika's f, k, t, x) are merged into one shape, or a
 // rim stroked along the outline would show inside them; fonts fill by the
 // non-zero winding rule, which keeps the counters of o and e open.
 QPainterPath textPath(const QFont &font, const QString &text, QPointF origin = {}) {
+    const QGlyphRun run = glyphs(font, text);
     QPainterPath path;
-    path.addText(origin, font, text);
+    for (qsizetype i = 0; i < run.glyphIndexes().size(); ++i)
+        path.addPath(run.rawFont().pathForGlyph(run.glyphIndexes()[i])
+                         .translated(origin + run.positions()[i]));
     path.setFillRule(Qt::WindingFill);
     return path.simplified();
 }
@@ -377,7 +431,7 @@ QImage paintKeyboard(int scale) {
     QPainter p(&img);
     begin(p, scale);
     const QFont f = letterFont(18);
-    const QFontMetricsF metrics(f);
+    const qreal capHeight = QFontMetricsF(f).capHeight();
     for (int i = 0; i < 26; ++i) {
         KeyRect k = keyRect(i);
         QColor c = keyColour(i);
@@ -389,14 +443,11 @@ QImage paintKeyboard(int scale) {
         p.fillRect(k.x + 2, k.y + 2, 36, 24, c);               // face
         p.setRenderHint(QPainter::Antialiasing, true);
         p.setRenderHint(QPainter::TextAntialiasing, true);
-        QString label = QString(QChar(kKeys[i]).toUpper()) + QChar(kKeys[i]);
+        const QGlyphRun label = glyphs(f, QString(QChar(kKeys[i]).toUpper()) + QChar(kKeys[i]));
         // Centred on the key's face by the capital's height, not by the font's
         // line, whose tall ascent would set the letters low.
-        const QPointF origin(k.x + 20 - metrics.horizontalAdvance(label) / 2,
-                             k.y + 14 + metrics.capHeight() / 2);
-        p.setFont(f);
         p.setPen(kInk);
-        p.drawText(origin, label);
+        p.drawGlyphRun(QPointF(k.x + 20 - advance(label) / 2, k.y + 14 + capHeight / 2), label);
     }
     p.end();
     // The game hit-tests the keys by these rectangles (at twice the size on the
