@@ -7,8 +7,8 @@
 # K-weighted), taken over the sound played over and over, whole copies only,
 # for at least 4 s. Why not over the sound once: the integrated measure is
 # made of 400 ms blocks on a 100 ms grid, so a letter of 0.30-0.39 s fills no
-# block and ffmpeg reports -70 LUFS; padded with silence, a 0.4 s letter came
-# out up to 0.8 LU apart depending on where the padding put the grid, and a
+# block and ffmpeg reports -70 LUFS; padded with silence, a letter came out
+# up to 0.8 LU apart depending on where the padding put the grid, and a
 # short one reads quieter by its shortness alone. Repeated, every block holds
 # the sound and nothing else, so the figure is the sound's own mean loudness
 # over its length: the same for 10, 20 or 30 copies and any offset (measured:

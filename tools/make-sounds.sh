@@ -20,9 +20,9 @@ trap 'rm -rf "$WORK"' EXIT
 # than the next and no jingle or click startles after a letter: TARGET LUFS as
 # tools/loudness.sh measures it (EBU R128, over the sound repeated; it says why).
 # When the letters were set by their peaks they spread from -20.7 to -11.5
-# LUFS (median -14.7); -16 keeps them near that and as far above the 8-bit
-# floor. A look-ahead limiter (ffmpeg's alimiter, 5 ms attack, 50 ms release)
-# holds the peaks at CEILING where the gain would lift them higher: the two
+# LUFS (median -14.7); -16 keeps them near that, with peaks to spare for all
+# but two letters. A look-ahead LIMITER (5 ms attack, 50 ms release) holds
+# the peaks at CEILING where the gain would lift them higher: the two
 # letters whose loudness sits in one short loud part, "bee" (its burst and
 # vowel onset) and "en" (the vowel before the quiet nasal), lose 5.9 and 4.6
 # dB of peak, the others under 1 dB. ffmpeg works in floating point, so
@@ -31,12 +31,12 @@ trap 'rm -rf "$WORK"' EXIT
 # is within 0.1 LU of TARGET.
 TARGET=-16
 CEILING=-1.5dB
+LIMITER="alimiter=limit=$CEILING:attack=5:release=50:level=false:latency=true"
 
 level() { # in.wav out.wav: 32-bit, TARGET LUFS, no peak above CEILING
     local gain=0 lufs miss
     for _ in 1 2 3 4 5 6 7 8; do
-        ffmpeg -nostdin -v error -y -i "$1" -c:a pcm_s32le \
-            -af "volume=${gain}dB,alimiter=limit=$CEILING:level=false:latency=true" "$2"
+        ffmpeg -nostdin -v error -y -i "$1" -c:a pcm_s32le -af "volume=${gain}dB,$LIMITER" "$2"
         lufs=$("$HERE/loudness.sh" "$2" | cut -f1)
         miss=$(awk -v t="$TARGET" -v l="$lufs" 'BEGIN { print t - l }')
         awk -v m="$miss" 'BEGIN { exit !(m < -0.1 || m > 0.1) }' || return 0
@@ -62,8 +62,9 @@ level() { # in.wav out.wav: 32-bit, TARGET LUFS, no peak above CEILING
 #
 # The recogniser is pocketsphinx (Debian's en-us model) held to the 26 letter
 # names, each letter fed 5 times, shifted by 0, 2, 4, 6 and 8 ms, so that
-# where its 10 ms frames fall does not decide. No dither leaves the least error, but on the pure
-# tones of the jingles' decays it is tonal (distortion, heard as buzz);
+# where its 10 ms frames fall does not decide. No dither leaves the least
+# error, but on the pure tones of the jingles' decays it is tonal
+# (distortion, heard as buzz);
 # shibata, the only noise shaping sox has at 22050 Hz, adds noise. Sloped
 # TPDF tilts plain TPDF's noise upwards, out of 1-5 kHz, and kept the most
 # letters recognisable: it is the one used.
