@@ -10,6 +10,8 @@ if [ "${1:-run}" = test ]; then
     packages+=(xvfb xdotool x11-utils python3 python3-xlib)
     # Screenshots of the real program and the asset checker's pictures, read with PIL and numpy.
     packages+=(python3-pil python3-numpy)
+    # The asset checker's loudness measure (tools/loudness.sh: ffmpeg's EBU R128 meter).
+    packages+=(ffmpeg)
     # The Debian package test: its dependency list, lintian's checks of the package, and
     # checks of the desktop entry and the AppStream file.
     packages+=(dpkg-dev lintian appstream desktop-file-utils)

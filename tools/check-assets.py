@@ -5,7 +5,8 @@ The game embeds these files as they are, lays pictures edge to edge on exactly
 coloured grounds, maps clicks on the keyboard picture to keys by fixed
 rectangles and steps letter names every 700 ms, so any drift in size, format,
 length or ground colour is a visible or audible bug. The 2x twin of every
-picture must be the same drawing at twice the size. Usage:
+picture must be the same drawing at twice the size. Every sound must be as
+loud as the letters, measured by tools/loudness.sh (ffmpeg). Usage:
 
     check-assets.py ASSETS_DIR [CONTACT_SHEET.png]
 
@@ -13,7 +14,9 @@ Prints one line per problem and exits 1 if there is any.
 """
 import math
 import os
+import statistics
 import struct
+import subprocess
 import sys
 
 import numpy as np
@@ -34,6 +37,12 @@ BOARD = (25, 199, 401, 228)
 KEYS = ([(40 * n, 1) for n in range(10)] + [(20 + 40 * n, 49) for n in range(9)]
         + [(40 + 40 * n, 97) for n in range(7)])
 KEY_SIZE = (40, 28)
+# Every sound within this many LU of the letters' median loudness: no letter
+# harder to hear than the next, no jingle or click startling after them.
+LOUDNESS_SPREAD = 1.0
+# The letters' median no quieter than this (LUFS): 8 bits leave them little
+# room above their floor as it is.
+QUIETEST = -20.0
 
 problems = []
 
@@ -196,14 +205,38 @@ def check_sound(path, fmt, rate, lo, hi):
         peak = np.abs(samples).max()
         if peak >= 127:
             problem(f"{path}: clipped (peak {peak})")
-        if peak < 90:
-            problem(f"{path}: too quiet (peak {peak}/127), not normalised")
         edge = max(abs(samples[0]), abs(samples[-1]))
         if edge > 10:
             problem(f"{path}: starts or ends {edge} steps away from silence (click)")
     if not lo <= n <= hi:
         problem(f"{path}: {n} frames ({n / rate:.3f} s), want {lo}..{hi}")
     return n
+
+
+def check_loudness(paths, letters):
+    """Every sound within LOUDNESS_SPREAD of the median of the letters."""
+    tool = os.path.join(os.path.dirname(os.path.abspath(__file__)), "loudness.sh")
+    try:
+        run = subprocess.run([tool, *paths], capture_output=True, text=True)
+    except OSError as why:
+        problem(f"{tool}: {why}")
+        return
+    if run.returncode:
+        problem(f"loudness not measured (is ffmpeg installed?): {run.stderr.strip()}")
+        return
+    lufs = {path: float(value) for value, path in
+            (line.split("\t", 1) for line in run.stdout.splitlines())}
+    middle = statistics.median(lufs[p] for p in letters)
+    if middle < QUIETEST:
+        problem(f"the letters are too quiet: {middle:.1f} LUFS, want at least {QUIETEST}")
+    for path, value in lufs.items():
+        if abs(value - middle) > LOUDNESS_SPREAD:
+            problem(f"{path}: {value:.1f} LUFS, {value - middle:+.1f} LU from the letters' "
+                    f"{middle:.1f}, want within {LOUDNESS_SPREAD}")
+    print(f"loudness (LUFS): letters {min(lufs[p] for p in letters):.1f} to "
+          f"{max(lufs[p] for p in letters):.1f}, others "
+          + " ".join(f"{os.path.basename(p)[:-4]}={v:.1f}"
+                     for p, v in lufs.items() if p not in letters))
 
 
 # -------------------------------------------------------------------- icons
@@ -229,11 +262,17 @@ def main():
     assets = sys.argv[1]
     pictures, sounds, icons = read_catalogue(assets)
     check_pictures(assets, pictures)
-    letters = []
+    letters, lengths, present = [], [], []
     for sid, (role, fmt, rate, lo, hi) in sorted(sounds.items()):
-        n = check_sound(os.path.join(assets, "sounds", f"{sid}.wav"), fmt, rate, lo, hi)
+        path = os.path.join(assets, "sounds", f"{sid}.wav")
+        n = check_sound(path, fmt, rate, lo, hi)
+        if n:
+            present.append(path)
         if role == "letter" and n:
-            letters.append(f"{sid}={n / rate:.3f}")
+            letters.append(path)
+            lengths.append(f"{sid}={n / rate:.3f}")
+    if letters:
+        check_loudness(present, letters)
     for n in icons:
         check_png(os.path.join(assets, "icon", f"shijianbao-{n}.png"), n, n == 32)
     # A file the catalogue does not list is never embedded: probably forgotten.
@@ -246,7 +285,7 @@ def main():
                 problem(f"{assets}/{folder}/{name}: not in catalogue.txt")
     if len(sys.argv) == 3:
         check_png(sys.argv[2])
-    print("letter names (s): " + " ".join(letters))
+    print("letter names (s): " + " ".join(lengths))
     if problems:
         print(f"{len(problems)} problem(s) in the assets")
         sys.exit(1)

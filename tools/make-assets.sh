@@ -25,10 +25,10 @@ if [ "${1:-}" = "--check" ]; then
 fi
 
 # Generator packages. Fonts matter as much as programs: the pictures use
-# Noto Color Emoji and DejaVu Sans by name, and festvox-us-slt-hts is the
-# letter-name voice.
-PACKAGES=(cmake g++ qt6-base-dev fonts-noto-color-emoji fonts-dejavu-core
-          sox libsox-fmt-all festival festvox-us-slt-hts python3 python3-pil
+# Noto Color Emoji, Andika and DejaVu Sans by name, and festvox-us-slt-hts is
+# the letter-name voice; ffmpeg measures and sets the sounds' loudness.
+PACKAGES=(cmake g++ qt6-base-dev fonts-noto-color-emoji fonts-sil-andika fonts-dejavu-core
+          sox libsox-fmt-all festival festvox-us-slt-hts ffmpeg python3 python3-pil
           python3-numpy)
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -1,9 +1,9 @@
 #!/bin/bash
 # Makes every sound of the game into assets/sounds/ from nothing but a speech
-# synthesiser and sox, so anyone on Debian 12 can rebuild them bit for bit
-# with:  tools/make-sounds.sh [OUTDIR]
+# synthesiser, sox and ffmpeg, so anyone on Debian 12 can rebuild them bit for
+# bit with:  tools/make-sounds.sh [OUTDIR]
 #
-# Needs: festival + festvox-us-slt-hts (text2wave), sox + libsox-fmt-all.
+# Needs: festival + festvox-us-slt-hts (text2wave), sox + libsox-fmt-all, ffmpeg.
 set -euo pipefail
 
 HERE=$(cd "$(dirname "$0")" && pwd)
@@ -16,9 +16,64 @@ export SOX_OPTS="-R"
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 
-# The game plays 8-bit unsigned mono; sox dithers on the way down to 8 bits,
-# which keeps quiet tails from turning into buzzy steps.
+# Every sound is set to one loudness, so that no letter is harder to hear
+# than the next and no jingle or click startles after a letter: TARGET LUFS as
+# tools/loudness.sh measures it (EBU R128, over the sound repeated; it says why).
+# When the letters were set by their peaks they spread from -20.7 to -11.5
+# LUFS (median -14.7); -16 keeps them near that, with peaks to spare for all
+# but two letters. A look-ahead LIMITER (5 ms attack, 50 ms release) holds
+# the peaks at CEILING where the gain would lift them higher: the two
+# letters whose loudness sits in one short loud part, "bee" (its burst and
+# vowel onset) and "en" (the vowel before the quiet nasal), lose 5.9 and 4.6
+# dB of peak, the others under 1 dB. ffmpeg works in floating point, so
+# nothing clips between the gain and the limiter; the limiter takes a little
+# loudness with it, so the gain is found by measuring again until the sound
+# is within 0.1 LU of TARGET.
+TARGET=-16
+CEILING=-1.5dB
+LIMITER="alimiter=limit=$CEILING:attack=5:release=50:level=false:latency=true"
+
+level() { # in.wav out.wav: 32-bit, TARGET LUFS, no peak above CEILING
+    local gain=0 lufs miss
+    for _ in 1 2 3 4 5 6 7 8; do
+        ffmpeg -nostdin -v error -y -i "$1" -c:a pcm_s32le -af "volume=${gain}dB,$LIMITER" "$2"
+        lufs=$("$HERE/loudness.sh" "$2" | cut -f1)
+        miss=$(awk -v t="$TARGET" -v l="$lufs" 'BEGIN { print t - l }')
+        awk -v m="$miss" 'BEGIN { exit !(m < -0.1 || m > 0.1) }' || return 0
+        gain=$(awk -v g="$gain" -v m="$miss" 'BEGIN { print g + m }')
+    done
+    echo "make-sounds.sh: $1 stays at $lufs LUFS, not $TARGET" >&2
+    exit 1
+}
+
+# The game plays 8-bit unsigned mono. The dither on the way down to 8 bits
+# was chosen by measurement: each of sox's choices at 22050 Hz made the 26
+# letters and the five jingles from the same levelled 32-bit sounds, and the
+# difference from those is the 8-bit error (mean over the letters, dBFS):
+#
+#   dither            error  1-5 kHz  in jingles' quiet   recogniser: right
+#                     (all)  (ear's   tails: error power  name of 130 (26
+#                            keenest) in its top 1% bins  letters x 5 offsets)
+#   none (-D)         -53.0  -57.3    37-53 % (buzz)      72
+#   TPDF (dither)     -48.2  -52.5     5-6 %              72
+#   sloped TPDF (-S)  -48.2  -54.9     7-8 %              76
+#   shibata (-s)      -45.6  -53.4    16-24 %             69
+#   (32-bit source)                                       78
+#
+# The recogniser is pocketsphinx (Debian's en-us model) held to the 26 letter
+# names, each letter fed 5 times, shifted by 0, 2, 4, 6 and 8 ms, so that
+# where its 10 ms frames fall does not decide. No dither leaves the least
+# error, but on the pure tones of the jingles' decays it is tonal
+# (distortion, heard as buzz);
+# shibata, the only noise shaping sox has at 22050 Hz, adds noise. Sloped
+# TPDF tilts plain TPDF's noise upwards, out of 1-5 kHz, and kept the most
+# letters recognisable: it is the one used.
 PCM8=(-c 1 -b 8 -e unsigned-integer)
+DITHER=(dither -S)
+
+pcm8() { # in.wav out.wav
+    sox "$1" "${PCM8[@]}" "$2" "${DITHER[@]}"
+}
 
 # ---------------------------------------------------------------------------
 # Letter names, 201..226, in keyboard order (Q W E ... P, A ... L, Z ... M).
@@ -31,7 +86,8 @@ PCM8=(-c 1 -b 8 -e unsigned-integer)
 # Those are exactly the cues that tell the hard pairs apart.
 #
 # Each letter is spelt as the word a child hears ("bee", not "B"), because
-# the synthesiser reads a lone capital "A" as the article.
+# the synthesiser reads a lone capital "A" as the article. H is "aych": the
+# dictionary's "aitch" comes out as a thump and "ch" without its vowel.
 #
 # RATE is the synthesiser's own speaking-rate factor (hts_engine -r; below 1
 # is slower). Isolated letter names come out clipped (about 0.2 s for "ee"),
@@ -59,7 +115,7 @@ LETTERS="
 213 d dee        0.48  1
 214 f eff        0.45  1
 215 g gee        0.67  1
-216 h aitch      0.40  1
+216 h aych       0.65  1
 217 j jay        0.98  1
 218 k kay        0.88  1
 219 l ell        0.69  1
@@ -91,7 +147,9 @@ while read -r id letter word rate tempo; do
     [ "$tempo" = 1 ] || tempo_fx=(tempo -s "$tempo")
     sox "$WORK/trim.wav" "$WORK/fit.wav" "${tempo_fx[@]}" \
         fade h 0.005 reverse fade h 0.005 reverse
-    sox "$WORK/fit.wav" -r 22050 "${PCM8[@]}" "$OUT/$id.wav" rate -v 22050 norm -1
+    sox "$WORK/fit.wav" -e floating-point -b 32 "$WORK/22k.wav" rate -v 22050
+    level "$WORK/22k.wav" "$WORK/level.wav"
+    pcm8 "$WORK/level.wav" "$OUT/$id.wav"
 done <<< "$LETTERS"
 
 # ---------------------------------------------------------------------------
@@ -109,11 +167,13 @@ note() { # out rate start dur volume synth-args...
 mixdown() { # rate samples out.wav inputs... (exact length in samples)
     local rate=$1 n=$2 out=$3; shift 3
     if [ $# -gt 1 ]; then sox -m "$@" "$WORK/mix.wav"; else cp "$1" "$WORK/mix.wav"; fi
-    # Normalise, then cut or pad to the exact length the game expects, and
-    # fade the very end so a cut never clicks.
+    # Cut or pad to the exact length the game expects, and fade the very end
+    # so a cut never clicks; norm only keeps the mix from clipping on the way.
     # (-V1: pad rightly warns that trim stops before the padding ends.)
-    sox -V1 "$WORK/mix.wav" "$WORK/len.wav" norm -1 pad 0 3 trim 0 "${n}s"
-    sox "$WORK/len.wav" -r "$rate" "${PCM8[@]}" "$out" fade h 0 "${n}s" 0.01 norm -1
+    sox -V1 "$WORK/mix.wav" -r "$rate" -e floating-point -b 32 "$WORK/len.wav" norm -1 pad 0 3 \
+        trim 0 "${n}s" fade h 0 "${n}s" 0.01
+    level "$WORK/len.wav" "$WORK/level.wav"
+    pcm8 "$WORK/level.wav" "$out"
 }
 
 # Marimba-like: fundamental plus a quiet 4th harmonic (the marimba's tuned
@@ -143,8 +203,9 @@ mixdown 22050 44100 "$OUT/102.wav" "${files[@]}"
 # at sox's default rate, not at 22050 Hz.)
 sox -n -r 22050 -c 1 -b 16 "$WORK/t1.wav" synth 0.045 sine 2600-1400 fade h 0.001 0.045 0.04
 sox -n -r 22050 -c 1 -b 16 "$WORK/t2.wav" synth 0.045 pinknoise fade h 0.001 0.045 0.043 vol 0.25
-sox -m "$WORK/t1.wav" "$WORK/t2.wav" "$WORK/tick.wav"
-sox "$WORK/tick.wav" -r 22050 -c 2 -e ms-adpcm "$OUT/103.wav" norm -1 pad 0 0.01 trim 0 1012s
+sox -m "$WORK/t1.wav" "$WORK/t2.wav" -e floating-point -b 32 "$WORK/tick.wav" pad 0 0.01 trim 0 1012s
+level "$WORK/tick.wav" "$WORK/level.wav"
+sox "$WORK/level.wav" -c 2 -e ms-adpcm "$OUT/103.wav"
 
 # 104: wrong answer. Two soft descending "boops" (sine with a touch of
 # triangle), gentle enough not to frighten anyone. 0.45 s = 9922 samples.

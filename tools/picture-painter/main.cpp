@@ -15,11 +15,13 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QRawFont>
 #include <QLinearGradient>
 #include <QString>
 #include <QTextStream>
@@ -65,12 +67,21 @@ void begin(QPainter &p) {
     p.setRenderHint(QPainter::SmoothPixmapTransform);
 }
 
-QFont boldFont(qreal pixelSize) {
-    QFont f("DejaVu Sans");
+QFont boldFont(qreal pixelSize, const char *family = "DejaVu Sans") {
+    QFont f(family);
     f.setBold(true);
     f.setPixelSize(qRound(pixelSize));
     return f;
 }
+
+// The letters a child reads (cards, keys, the field's capitals) are set in
+// SIL's Andika, drawn for beginning readers: l has a tail and I its bars, so
+// neither is the same plain stroke as the other (or as the digit 1), and a and
+// g have the single-storey shapes children learn to write. DejaVu Sans stays
+// for what is not a letter: the question mark, music notes, labels.
+const char kLetterFamily[] = "Andika";
+
+QFont letterFont(qreal pixelSize) { return boldFont(pixelSize, kLetterFamily); }
 
 // ---------------------------------------------------------------------------
 // Emoji
@@ -100,15 +111,18 @@ QImage emojiImage(const QString &text) {
     return big.copy(x0, y0, x1 - x0 + 1, y1 - y0 + 1);
 }
 
+// The largest rectangle of the shape of size that fits box, centred in it.
+QRectF fitInto(const QSizeF &size, const QRectF &box) {
+    const QSizeF fit = size.scaled(box.size(), Qt::KeepAspectRatio);
+    return QRectF(box.center() - QPointF(fit.width() / 2, fit.height() / 2), fit);
+}
+
 // Draws src scaled to fit box (keeping its shape), centred.
 void drawFitted(QPainter &p, const QImage &src, const QRectF &box) {
-    qreal s = std::min(box.width() / src.width(), box.height() / src.height());
-    QSizeF size(src.width() * s, src.height() * s);
-    QRectF target(box.center().x() - size.width() / 2,
-                  box.center().y() - size.height() / 2, size.width(), size.height());
+    const QRectF target = fitInto(src.size(), box);
     // Scale in one smooth step first; QPainter's own filtering is bilinear
     // and would alias when shrinking 110 px emoji to 50 px.
-    QImage scaled = src.scaled(qRound(size.width() * 2), qRound(size.height() * 2),
+    QImage scaled = src.scaled(qRound(target.width() * 2), qRound(target.height() * 2),
                                Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     p.drawImage(target, scaled);
 }
@@ -225,11 +239,73 @@ void drawRabbit(QPainter &p, QPointF feet, qreal scale, qreal leanDeg,
     p.restore();
 }
 
+// The glyph a font names `name` in its 'post' table (format 2), or 0.
+quint32 glyphNamed(const QRawFont &font, const QByteArray &name) {
+    const QByteArray post = font.fontTable("post");
+    auto u16 = [&post](int at) { return quint16(uchar(post[at]) << 8 | uchar(post[at + 1])); };
+    if (post.size() < 34 || u16(0) != 2 || u16(2) != 0) return 0;
+    const int count = u16(32);
+    QList<QByteArray> names;  // the font's own names, after the 258 standard ones
+    for (int at = 34 + 2 * count; at < post.size(); at += 1 + uchar(post[at]))
+        names.append(post.mid(at + 1, uchar(post[at])));
+    for (int glyph = 0; glyph < count; ++glyph)
+        if (const int index = u16(34 + 2 * glyph) - 258; index >= 0 && index < names.size() &&
+                                                           names[index] == name)
+            return glyph;
+    return 0;
+}
+
+// The glyphs of text, with the baseline starting at (0, 0). Andika draws l as
+// a plain stroke unless its character variant 39 (the curved tail) is asked
+// for, and Qt 6.4 cannot ask a font for a feature: the tailed l is taken by
+// its name in the font instead.
+QGlyphRun glyphs(const QFont &font, const QString &text) {
+    const QRawFont raw = QRawFont::fromFont(font);
+    QList<quint32> ids = raw.glyphIndexesForString(text);
+    if (font.family() == kLetterFamily) {
+        static const quint32 tailedL = glyphNamed(raw, "l.TailL");
+        if (!tailedL) fail("Andika has no glyph \"l.TailL\" (its l with a tail)");
+        for (int i = 0; i < text.size(); ++i)
+            if (text[i] == u'l') ids[i] = tailedL;
+    }
+    QList<QPointF> positions;
+    QPointF pen;
+    for (const QPointF &advance : raw.advancesForGlyphIndexes(ids)) {
+        positions.append(pen);
+        pen += advance;
+    }
+    QGlyphRun run;
+    run.setRawFont(raw);
+    run.setGlyphIndexes(ids);
+    run.setPositions(positions);
+    return run;
+}
+
+// The width the glyphs of text advance the pen by.
+qreal advance(const QGlyphRun &run) {
+    const QList<quint32> ids = run.glyphIndexes();
+    const QList<QPointF> advances = run.rawFont().advancesForGlyphIndexes(ids);
+    return ids.isEmpty() ? 0 : run.positions().last().x() + advances.last().x();
+}
+
+// The outline of text with its baseline starting at origin. Glyphs drawn as
+// overlapping strokes (Andika's f, k, t, x) are merged into one shape, or a
+// rim stroked along the outline would show inside them; fonts fill by the
+// non-zero winding rule, which keeps the counters of o and e open.
+QPainterPath textPath(const QFont &font, const QString &text, QPointF origin = {}) {
+    const QGlyphRun run = glyphs(font, text);
+    QPainterPath path;
+    for (qsizetype i = 0; i < run.glyphIndexes().size(); ++i)
+        path.addPath(run.rawFont().pathForGlyph(run.glyphIndexes()[i])
+                         .translated(origin + run.positions()[i]));
+    path.setFillRule(Qt::WindingFill);
+    return path.simplified();
+}
+
 // A bold letter with a contrasting outline, so it reads on any ground.
 void drawOutlinedText(QPainter &p, const QString &text, const QFont &font, QPointF baseline,
                       const QColor &fill, const QColor &outline, qreal outlineWidth) {
-    QPainterPath path;
-    path.addText(baseline, font, text);
+    const QPainterPath path = textPath(font, text, baseline);
     p.save();
     p.setPen(QPen(outline, outlineWidth * 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(outline);
@@ -243,9 +319,7 @@ void drawOutlinedText(QPainter &p, const QString &text, const QFont &font, QPoin
 // Places text so that its ink (not its font box) is centred on c.
 void drawOutlinedCentred(QPainter &p, const QString &text, const QFont &font, QPointF c,
                          const QColor &fill, const QColor &outline, qreal outlineWidth) {
-    QPainterPath path;
-    path.addText(0, 0, font, text);
-    QRectF r = path.boundingRect();
+    const QRectF r = textPath(font, text).boundingRect();
     drawOutlinedText(p, text, font, c - r.center(), fill, outline, outlineWidth);
 }
 
@@ -310,29 +384,30 @@ QImage paintCard(int keyIndex, int scale) {
     QPainter p(&img);
     begin(p);
     begin(p, scale);
-    // Picture on the right, letter on the left; they overlap a little so
-    // both can be as big as the card allows.
-    QRectF pictureBox(38, 18, 50, 54);
+    // Letter on the left, centred on x = 24 unless it is too wide for that;
+    // every letter's ink, descenders included (g j p q y), is centred on the
+    // card's middle height.
+    QPainterPath path = textPath(letterFont(62), QString(QChar(letter)));
+    // Wide letters (m, w) are shrunk as a whole, keeping their shape, so the
+    // picture keeps room beside them.
+    const qreal maxInk = 40;
+    if (qreal w = path.boundingRect().width(); w > maxInk)
+        path = QTransform::fromScale(maxInk / w, maxInk / w).map(path);
+    QRectF r = path.boundingRect();
+    path.translate(QPointF(std::max<qreal>(24, 5.5 + r.width() / 2), 45) - r.center());
+    // The picture takes the room right of the letter's outline (3.5 px, see
+    // below) and a 2 px gap, up to 50 x 54: the two never touch, so neither
+    // hides a part of the other.
+    const qreal outline = 3.5;
+    const qreal left = std::max<qreal>(38, path.boundingRect().right() + outline + 2);
+    const QRectF pictureBox(left, 18, 88 - left, 54);
     if (card->emoji)
         drawFitted(p, emojiImage(QString::fromUtf8(card->emoji)), pictureBox);
     else
-        drawIgloo(p, pictureBox.adjusted(0, 4, 0, -4));
-    // Letters with descenders (g j p q y) sit higher so nothing is cut off.
-    QFont f = boldFont(60);
-    QPainterPath path;
-    path.addText(0, 0, f, QString(QChar(letter)));
-    // Wide letters (m, w) are narrowed to keep their outline off the card's
-    // edge: neighbouring cards sit side by side on the same blue.
-    const qreal maxInk = 40;
-    if (path.boundingRect().width() > maxInk)
-        path = QTransform::fromScale(maxInk / path.boundingRect().width(), 1).map(path);
-    QRectF r = path.boundingRect();
-    qreal cx = std::max<qreal>(24, 5 + r.width() / 2);
-    qreal cy = 45;
+        drawIgloo(p, fitInto(QSizeF(50, 46), pictureBox));
     // Dark outer line, white rim, then the key's colour: legible on the blue
-    // and on top of the picture, and the same colour as the letter's key.
-    path.translate(QPointF(cx, cy) - r.center());
-    p.setPen(QPen(kInk, 7, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    // and the same colour as the letter's key.
+    p.setPen(QPen(kInk, 2 * outline, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Qt::NoBrush);
     p.drawPath(path);
     p.setPen(QPen(Qt::white, 3.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
@@ -355,7 +430,8 @@ QImage paintKeyboard(int scale) {
     QImage img = newImage(400, 132, kLightBlue, scale);
     QPainter p(&img);
     begin(p, scale);
-    QFont f = boldFont(17);
+    const QFont f = letterFont(18);
+    const qreal capHeight = QFontMetricsF(f).capHeight();
     for (int i = 0; i < 26; ++i) {
         KeyRect k = keyRect(i);
         QColor c = keyColour(i);
@@ -367,10 +443,11 @@ QImage paintKeyboard(int scale) {
         p.fillRect(k.x + 2, k.y + 2, 36, 24, c);               // face
         p.setRenderHint(QPainter::Antialiasing, true);
         p.setRenderHint(QPainter::TextAntialiasing, true);
-        QString label = QString(QChar(kKeys[i]).toUpper()) + QChar(kKeys[i]);
-        p.setFont(f);
+        const QGlyphRun label = glyphs(f, QString(QChar(kKeys[i]).toUpper()) + QChar(kKeys[i]));
+        // Centred on the key's face by the capital's height, not by the font's
+        // line, whose tall ascent would set the letters low.
         p.setPen(kInk);
-        p.drawText(QRectF(k.x, k.y, 40, 28), Qt::AlignCenter, label);
+        p.drawGlyphRun(QPointF(k.x + 20 - advance(label) / 2, k.y + 14 + capHeight / 2), label);
     }
     p.end();
     // The game hit-tests the keys by these rectangles (at twice the size on the
@@ -481,9 +558,8 @@ QImage paintBackground(int scale) {
         p.save();
         p.translate(l.c);
         p.rotate(l.rot);
-        drawOutlinedCentred(p, l.t, boldFont(46), QPointF(0, 0), l.col, Qt::white, 3);
-        QPainterPath path;
-        path.addText(0, 0, boldFont(46), l.t);
+        drawOutlinedCentred(p, l.t, letterFont(46), QPointF(0, 0), l.col, Qt::white, 3);
+        QPainterPath path = textPath(letterFont(46), l.t);
         p.translate(-path.boundingRect().center());
         p.setPen(QPen(kInk, 1.4));
         p.setBrush(Qt::NoBrush);
@@ -720,6 +796,8 @@ int main(int argc, char **argv) {
     QDir().mkpath(assets + "/icon");
     if (!QFontDatabase::families().contains("Noto Color Emoji"))
         fail("font \"Noto Color Emoji\" not found (apt-get install fonts-noto-color-emoji)");
+    if (!QFontDatabase::styles(kLetterFamily).contains("Bold"))
+        fail("font \"Andika\" Bold not found (apt-get install fonts-sil-andika)");
     if (!QFontDatabase::families().contains("DejaVu Sans"))
         fail("font \"DejaVu Sans\" not found (apt-get install fonts-dejavu-core)");
 
