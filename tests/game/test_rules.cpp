@@ -79,15 +79,29 @@ private slots:
         QFETCH(int, level);
         QTEST(addPoints(score, 100 * (level + 1)), "expected");
     }
-    void everyKeyCentreIsItsKey()
+    // The letter keys of a computer keyboard, each row half a key further right; a letter
+    // typed counts as a click in the middle of its key.
+    void everyLetterOnItsKey_data()
     {
-        for (int k = 0; k < 26; ++k) {
-            const QPoint c = keyCentre(k);
-            QCOMPARE(keyAt(c.x(), c.y()).k, k);
-            // On the tile itself, not in a band between rows.
-            const QRect tile(outlineAt(c.x(), c.y()).front().p1(), QSize(40, 28));
-            QVERIFY(tile.adjusted(2, 2, -2, -2).contains(c));
-        }
+        QTest::addColumn<char>("letter");
+        QTest::addColumn<int>("k");
+        QTest::addColumn<QRect>("tile");
+        const std::tuple<const char *, int, int> rows[] = {
+            {"QWERTYUIOP", 0, 1}, {"ASDFGHJKL", 20, 49}, {"ZXCVBNM", 40, 97}}; // left, top
+        int k = 0;
+        for (const auto &[letters, left, top] : rows)
+            for (int i = 0; letters[i]; ++i, ++k)
+                QTest::addRow("%c", letters[i]) << letters[i] << k << QRect(left + 40 * i, top, 40, 28);
+    }
+    void everyLetterOnItsKey()
+    {
+        QFETCH(char, letter);
+        QFETCH(int, k);
+        QFETCH(QRect, tile);
+        QVERIFY(keyOfLetter(letter) == k && keyOfLetter(char(letter + 'a' - 'A')) == k);
+        for (QPoint p : {tile.topLeft(), tile.bottomRight(), tile.center()})
+            QCOMPARE(keyAt(p.x(), p.y()).k, k);
+        QCOMPARE(keyCentre(k), tile.topLeft() + QPoint(20, 14)); // its middle
     }
     // The order of a round's letters.
     void goldenOrders_data()

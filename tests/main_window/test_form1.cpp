@@ -3,6 +3,7 @@
 #include "main_window/form1.h"
 #include "manualscheduler.h"
 #include "media/catalogue.h"
+#include "rhythm.h"
 #include "scriptedrandom.h"
 #include "sound/soundoutput.h"
 #include "widgets/picturebox.h"
@@ -17,11 +18,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <optional>
+
+const char Letters[] = "QWERTYUIOPASDFGHJKLZXCVBNM"; // by key index
+
 // At the ratio of the screen the test runs on (it runs at 1 and at 2).
 static QImage picture(int id)
 {
     QImage p;
-    PictureById(id, p, qApp->devicePixelRatio());
+    PictureById(PictureId(id), p, qApp->devicePixelRatio());
     return p;
 }
 
@@ -35,6 +40,13 @@ class TestForm1 : public QObject
 {
     Q_OBJECT
 private slots:
+    void init()
+    {
+        m_clock = ManualScheduler();
+        m_sound.started = 0;
+        m_random = ScriptedRandom();
+        m_dir.emplace();
+    }
     void layoutAndPictures()
     {
         auto form = makeForm();
@@ -44,12 +56,12 @@ private slots:
         QCOMPARE(form->pos(), screen.contains(QRect(QPoint(133, 67), form->size()))
                                   ? QPoint(133, 67)
                                   : screen.topLeft());
-        QCOMPARE(form->backgroundPicture(), picture(Media::Background));
+        QCOMPARE(form->backgroundPicture(), picture(200));
         // The buttons are their picture plus a two-pixel sunken frame, one clear of the other.
         const QList<std::tuple<PictureBox *, QRect, int>> boxes = {
-            {form->PicAll, {25, 235, 400, 132}, Media::Keyboard},
-            {form->Picbeg, {480, 176, 54, 39}, Media::StartButton},
-            {form->Pichp, {480, 240, 54, 39}, Media::HelpButton}};
+            {form->PicAll, {25, 235, 400, 132}, 201},
+            {form->Picbeg, {480, 176, 54, 39}, 901},
+            {form->Pichp, {480, 240, 54, 39}, 902}};
         for (const auto &[box, place, id] : boxes)
             QVERIFY(box->geometry() == place && box->picture() == picture(id));
         QCOMPARE(form->PicDH->pos(), QPoint(130, 230));
@@ -61,20 +73,20 @@ private slots:
         // Three life icons in a row; only the first is in view before the first game.
         for (int i = 0; i < 3; ++i)
             QVERIFY(form->Picf[i]->geometry() == QRect(464 + 20 * i, 8, 16, 16) &&
-                    form->Picf[i]->picture() == picture(Media::LifeIcon) &&
+                    form->Picf[i]->picture() == picture(202) &&
                     form->Picf[i]->isHidden() == i > 0);
         const QFontInfo font(form->Label1->font());
         QVERIFY2(QRegularExpression("UMing|CJK").match(font.family()).hasMatch() && font.bold() &&
                      form->Label1->font().pointSize() == 12,
                  qPrintable(font.family()));
         // Start-up plays nothing and starts no game.
-        QVERIFY(m_sound.started == 0 && !m_clock.hasPending() && !form->game().state().accepting);
+        QVERIFY(m_sound.started == 0 && !m_clock.hasPending() && !form->game().state().accepting());
         // Rendered: the background picture in the corner, navy in the strip beside it.
         form->show();
         const QImage shot = form->grab().toImage();
-        QCOMPARE(at(shot, 5, 5), at(picture(Media::Background), 5, 5));
+        QCOMPARE(at(shot, 5, 5), at(picture(200), 5, 5));
         QCOMPARE(at(shot, 545, 100), QColor(0, 0, 128));
-        QCOMPARE(at(shot, 30, 240), at(picture(Media::Keyboard), 5, 5));
+        QCOMPARE(at(shot, 30, 240), at(picture(201), 5, 5));
     }
     void aMissingPictureIsSkipped_data()
     {
@@ -85,18 +97,17 @@ private slots:
     void aMissingPictureIsSkipped()
     {
         QFETCH(int, missing);
-        auto form = makeForm([missing](int id, QImage &p, qreal r) {
-            return id != missing && PictureById(id, p, r);
+        auto form = makeForm([missing](PictureId id, QImage &p, qreal r) {
+            return int(id) != missing && PictureById(id, p, r);
         });
         // The box keeps its design size without a picture; every other step still happened.
-        QCOMPARE(form->backgroundPicture().isNull(), missing == Media::Background);
-        QCOMPARE(
-            form->PicAll->geometry(),
-            QRect(QPoint(25, 235), missing == Media::Keyboard ? QSize(49, 49) : QSize(400, 132)));
-        QVERIFY(form->Picf[2]->hasPicture() == (missing != Media::LifeIcon) &&
+        QCOMPARE(form->backgroundPicture().isNull(), missing == 200);
+        QCOMPARE(form->PicAll->geometry(),
+                 QRect(QPoint(25, 235), missing == 201 ? QSize(49, 49) : QSize(400, 132)));
+        QVERIFY(form->Picf[2]->hasPicture() == (missing != 202) &&
                 form->Picf[2]->pos() == QPoint(504, 8));
-        QVERIFY(form->Picbeg->hasPicture() == (missing != Media::StartButton) &&
-                form->Pichp->hasPicture() == (missing != Media::HelpButton));
+        QVERIFY(form->Picbeg->hasPicture() == (missing != 901) &&
+                form->Pichp->hasPicture() == (missing != 902));
         QVERIFY(form->Pict[7]->pos() == QPoint(320, 321) && form->game().state().letterCount == 26);
     }
     void windowsAreFixedWithACloseBoxOnly()
@@ -125,7 +136,7 @@ private slots:
         QVERIFY(form->PicAll->isHidden() && form->Pict[0]->isVisible());
         QVERIFY(std::all_of(form->Picf.begin(), form->Picf.end(),
                             [](PictureBox *l) { return l->isVisible(); }));
-        QCOMPARE(form->Pict[0]->picture(), picture(Media::cardOf(state.order[0])));
+        QCOMPARE(form->Pict[0]->picture(), picture(101 + state.order[0]));
         m_clock.runUntilIdle();
         QVERIFY(form->PicAll->isVisible());
         // Any button, with any modifiers, answers; the outline is painted on the key's edges.
@@ -138,9 +149,9 @@ private slots:
             for (int x = tile.left() - 1; x <= tile.right() + 1; ++x)
                 QCOMPARE(at(shot, x, y) == QColor(Qt::yellow),
                          tile.contains(x, y) && !tile.adjusted(1, 1, -1, -1).contains(x, y));
-        m_clock.advance(100 + 200 * 4);
+        m_clock.advance(Rhythm::AfterAnswer + Rhythm::Frame * 4);
         QVERIFY(form->PicAll->isHidden() && form->PicDH->isVisible() &&
-                form->PicDH->picture() == picture(Media::AnimationFrame1));
+                form->PicDH->picture() == picture(301));
         m_clock.runUntilIdle();
         // Four wrong answers, by mouse and by the real keyboard: the lives go right to left, then
         // the leaderboard takes the score.
@@ -148,15 +159,14 @@ private slots:
         for (int wrong = 0; wrong < 4; ++wrong) {
             const int key = (state.order[0] + 1) % 26;
             if (wrong % 2)
-                QTest::keyClick(form.get(),
-                                QChar(Media::KeyboardLetters[key]).toLower().toLatin1());
+                QTest::keyClick(form.get(), QChar(Letters[key]).toLower().toLatin1());
             else
                 QTest::mouseClick(form->PicAll, Qt::LeftButton, {}, Rules::keyCentre(key));
             for (int i = 0; i < 3; ++i)
                 QCOMPARE(form->Picf[i]->isVisible(), i < 2 - wrong);
         }
         QVERIFY(form->PicAll->isHidden() && form->PicDH->isVisible() &&
-                form->PicDH->picture() == picture(Media::AnimationFrame2));
+                form->PicDH->picture() == picture(302));
         QVERIFY(form->form2()->isVisible() && !form->isEnabled() && form->form2()->fcount == 100);
         QVERIFY(form->form2()->close() && form->isEnabled());
     }
@@ -189,7 +199,7 @@ private slots:
         for (int key : keys) {
             if (key == Qt::Key_unknown) {
                 m_clock.runUntilIdle();
-                key = Media::KeyboardLetters[form->game().state().order[0]];
+                key = Letters[form->game().state().order[0]];
             }
             QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
         }
@@ -230,10 +240,10 @@ private slots:
     }
 
 private:
-    std::unique_ptr<Form1> makeForm(std::function<bool(int, QImage &, qreal)> pictures = {})
+    std::unique_ptr<Form1> makeForm(std::function<bool(PictureId, QImage &, qreal)> pictures = {})
     {
         return std::make_unique<Form1>(
-            Form1Services{m_clock, m_sound, m_random, m_dir.path(), std::move(pictures)});
+            Form1Services{m_clock, m_sound, m_random, m_dir->path(), std::move(pictures)});
     }
     ManualScheduler m_clock;
     struct : SoundOutput
@@ -242,7 +252,7 @@ private:
         int started = 0;
     } m_sound;
     ScriptedRandom m_random;
-    QTemporaryDir m_dir;
+    std::optional<QTemporaryDir> m_dir;
 };
 
 // Pictures twice as dense for a scaled screen cover the same window pixels, so clicks keep
