@@ -179,9 +179,9 @@ void Form1::playSound(SoundId sound)
 
 void Form1::keyPressEvent(QKeyEvent *event)
 {
-    if (!event->isAutoRepeat() && m_game.letterKey(event->text(), event->modifiers()))
+    if (m_game.letterKey(event->text(), event->modifiers()))
         event->accept();
-    else if (event->matches(QKeySequence::HelpContents) && !event->isAutoRepeat())
+    else if (event->matches(QKeySequence::HelpContents))
         Pichp_Click();
     else
         QWidget::keyPressEvent(event);

@@ -75,6 +75,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     // A letter key answers like a click on that letter's key of the picture; F1 is the help
     // button. Space and Enter press the focused button, which hands every other key on here.
+    // A key held down comes here once: HeldKeys keeps its repeats away.
     void keyPressEvent(QKeyEvent *event) override;
 
 private:

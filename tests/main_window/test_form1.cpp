@@ -6,6 +6,7 @@
 #include "rhythm.h"
 #include "scriptedrandom.h"
 #include "sound/soundoutput.h"
+#include "widgets/heldkeys.h"
 #include "widgets/picturebox.h"
 
 #include <QAccessible>
@@ -13,6 +14,7 @@
 #include <QFile>
 #include <QFontInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -213,6 +215,72 @@ private slots:
         QVERIFY(!focused || focused->grab().toImage() != shown);
         QTEST(m_clock.hasPending(), "started");
         QTEST(form->form3() && form->form3()->isVisible(), "help");
+    }
+    // A key held down, however the window system repeats it, counts once: a wrong letter, a
+    // Space on the focused start button, a wrong letter that ends the game and leaves the
+    // leaderboard's name box empty. A key held in the name box repeats as in any text box.
+    void heldKeys_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<int>("counted");
+        for (const char *how : {"flagged", "release and press", "presses only", "taps",
+                                "release missed"}) {
+            const bool held = QByteArray("taps release missed").contains(how) == false;
+            for (const char *where : {"letter", "start button", "game over", "name box"})
+                QTest::addRow("%s, %s", how, where)
+                    << how << where << (held && QByteArray(where) != "name box" ? 1 : 3);
+        }
+    }
+    void heldKeys()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, where);
+        HeldKeys heldKeys(qApp);
+        auto form = makeForm();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        const auto &state = form->game().state();
+        // The start button has the keyboard's focus, which passes letters on to the window.
+        const bool space = where == "start button";
+        form->Picbeg->setFocus(Qt::TabFocusReason);
+        if (!space) {
+            form->Picbeg_Click();
+            m_clock.runUntilIdle();
+        }
+        const int wrong = (state.order[0] + 1) % 26;
+        const QPoint centre = Rules::keyCentre(wrong);
+        for (int i = 0; i < (where == "game over" ? 3 : where == "name box" ? 4 : 0); ++i)
+            form->PicAll_MouseDown(Qt::LeftButton, {}, centre.x(), centre.y());
+        // As X sends a key, with its keycode on a PC keyboard, to the window that has the
+        // keyboard; the server repeats a held key after 660 ms, 25 times a second.
+        const int row = (wrong > 9) + (wrong > 18);
+        const int scan = space ? 65 : QList{24, 38, 52}[row] + wrong - QList{0, 10, 19}[row];
+        const QString text = space ? " " : QString(QChar(Letters[wrong]).toLower());
+        static quint64 at = 1'000'000;
+        at += 10'000;
+        const auto send = [&](QEvent::Type type, quint64 t, bool flagged) {
+            QCoreApplication::processEvents();
+            QKeyEvent event(type, space ? int(Qt::Key_Space) : Letters[wrong], Qt::NoModifier,
+                            scan, 0, 0, text, flagged);
+            event.setTimestamp(t);
+            QCoreApplication::sendEvent(QGuiApplication::focusWindow(), &event);
+        };
+        send(QEvent::KeyPress, at, false);
+        for (int i = 1; i <= 2; ++i) {
+            const quint64 t = at + 620 + 40 * i;
+            if (how == "flagged" || how == "release and press" || how == "taps")
+                send(QEvent::KeyRelease, how == "taps" ? t - 100 : t, how == "flagged");
+            send(QEvent::KeyPress, how == "release missed" ? at + 2000 * i : t, how == "flagged");
+        }
+        send(QEvent::KeyRelease, at + 9000, false);
+
+        const int typed = form->form2() ? int(form->form2()->Text1->text().size()) : -1;
+        QTEST(where == "letter"         ? 3 - state.lives
+              : space                   ? m_random.reseeds
+              : where == "game over"    ? 1 + typed
+                                        : typed,
+              "counted");
     }
     void screenReaderNames()
     {
