@@ -3,8 +3,12 @@
 // Pictures and sounds are numbered in two spaces of their own, which overlap: 201 is the
 // keyboard picture and also the sound of Q. Each has its own type, so that one can never be
 // passed where the other is meant.
-enum class PictureId : int {};
-enum class SoundId : int {};
+enum class PictureId : int
+{
+};
+enum class SoundId : int
+{
+};
 
 // What the game shows and plays. A letter's card is picture 101 + its key index, its spoken
 // name sound 201 + its key index, so both run in keyboard order.

@@ -24,6 +24,7 @@ using Row = std::array<Effect, 6>; // by Input
 // judged like a click, and only on a board that is on screen, waiting for letters, with no
 // help over it: a child who answers while help is open goes on where they left off when it
 // closes (same letter, score and lives). The start button always begins a new game.
+// clang-format off
 constexpr std::array<std::array<Row, 2>, 5> Reactions{{
     //            click  letter  start    help opened help closed leaderboard closed
     /* Idle          */ {{{None, None, NewGame, HelpShown, None, None},
@@ -37,6 +38,7 @@ constexpr std::array<std::array<Row, 2>, 5> Reactions{{
     /* GameOver      */ {{{None, None, NewGame, HelpShown, None, DropLeaderboardAnswer},
                           {None, None, NewGame, None, HelpGone, DropLeaderboardAnswer}}},
 }};
+// clang-format on
 } // namespace
 
 LetterGame::LetterGame(Scheduler &scheduler, RandomSource &random, GameView &view)
@@ -199,8 +201,8 @@ void LetterGame::PlayRoundAnimation()
 {
     m_sequence.then([this] { m_view.setAnimationShown(true); });
     for (int repeat = 0; repeat < Timing::AnimationRepeats; ++repeat) {
-        for (PictureId frame :
-             {Ids::AnimationFrame1, Ids::AnimationFrame2, Ids::AnimationFrame3, Ids::AnimationFrame2}) {
+        for (PictureId frame : {Ids::AnimationFrame1, Ids::AnimationFrame2, Ids::AnimationFrame3,
+                                Ids::AnimationFrame2}) {
             m_sequence.then([this, frame] { m_view.showAnimationFrame(frame); })
                 .wait(Timing::AnimationFrameMs);
         }
@@ -212,7 +214,8 @@ void LetterGame::answer(QPoint at)
 {
     const Rules::KeyHit key = Rules::keyAt(at.x(), at.y());
     if (key.k == m_state.order.at(m_state.pos)) {
-        m_state.fcount = Rules::addPoints(m_state.fcount, Rules::PointsPerLetter * (m_state.level + 1));
+        m_state.fcount =
+            Rules::addPoints(m_state.fcount, Rules::PointsPerLetter * (m_state.level + 1));
         m_view.showScore(m_state.fcount);
         m_view.drawOutline(Rules::outlineAt(at.x(), at.y()));
         ++m_state.pos;

@@ -11,7 +11,7 @@
 namespace Rules {
 
 constexpr int StartLives = 3;
-constexpr int CardPlaces = 8; // two rows of four cards: the longest round
+constexpr int CardPlaces = 8;            // two rows of four cards: the longest round
 constexpr int TopLevel = CardPlaces - 1; // a round has level + 1 letters
 constexpr int RoundsPerLevel = 3;
 constexpr int PointsPerLetter = 100;
@@ -25,8 +25,8 @@ struct KeyRow
     int left; // of the row's first tile
     int top;
 };
-constexpr std::array<KeyRow, 3> KeyRows{{{"QWERTYUIOP", 0, 1}, {"ASDFGHJKL", 20, 49},
-                                         {"ZXCVBNM", 40, 97}}};
+constexpr std::array<KeyRow, 3> KeyRows{
+    {{"QWERTYUIOP", 0, 1}, {"ASDFGHJKL", 20, 49}, {"ZXCVBNM", 40, 97}}};
 constexpr int firstKeyOf(int row)
 {
     int k = 0;

@@ -48,8 +48,7 @@ static QImage decoded(const QString &path, const char *format)
     return reader.read();
 }
 
-template <typename Id>
-static QList<Id> embeddedIds(const QString &folder, const QString &suffix)
+template <typename Id> static QList<Id> embeddedIds(const QString &folder, const QString &suffix)
 {
     QList<Id> ids;
     for (int n : embeddedNumbers(folder, {}, suffix))

@@ -39,8 +39,8 @@ bool HeldKeys::eventFilter(QObject *watched, QEvent *event)
     const auto &key = *static_cast<const QKeyEvent *>(event);
     // A key made up by a program (a test, an input method) has no scan code; its Qt key names
     // it then, apart from every scan code.
-    const quint64 code = key.nativeScanCode() ? key.nativeScanCode()
-                                              : (quint64(1) << 32 | quint32(key.key()));
+    const quint64 code =
+        key.nativeScanCode() ? key.nativeScanCode() : (quint64(1) << 32 | quint32(key.key()));
     const auto down = m_down.find(code);
     if (type == QEvent::KeyRelease) {
         if (down != m_down.end() && !key.isAutoRepeat())

@@ -142,7 +142,8 @@ private slots:
         const Sounds cards = soundsSince(first);
         QCOMPARE(cards.size(), 8);
         for (int i = 0; i < 8; ++i)
-            QVERIFY2(cards[i].second - (start + Rhythm::Card * i) <= 10, qPrintable(QString::number(i)));
+            QVERIFY2(cards[i].second - (start + Rhythm::Card * i) <= 10,
+                     qPrintable(QString::number(i)));
     }
     void wrongAnswersTakeLivesThenTheGameEnds()
     {
@@ -184,8 +185,8 @@ private slots:
         QTest::addColumn<char>("effect");
         // '-' nothing, 'j' judged, 'n' a new game, 'h' help now open, 'c' help now closed, 'd'
         // the leaderboard's answer to the score dropped; for the inputs below, in this order.
-        const char *inputs[] = {"click", "letter", "start", "help opened", "help closed",
-                                "leaderboard closed"};
+        const char *inputs[] = {"click",       "letter",      "start",
+                                "help opened", "help closed", "leaderboard closed"};
         const QList<std::tuple<const char *, const char *, const char *>> phases = {
             {"idle", "--nh--", "--n-c-"},
             {"presenting, started while answering", "--nh--", "--n-c-"},
@@ -197,7 +198,8 @@ private slots:
                 for (bool help : {false, true})
                     QTest::addRow("%s%s: %s", std::get<0>(phases[p]), help ? ", help open" : "",
                                   inputs[i])
-                        << p << help << i << (help ? std::get<2>(phases[p]) : std::get<1>(phases[p]))[i];
+                        << p << help << i
+                        << (help ? std::get<2>(phases[p]) : std::get<1>(phases[p]))[i];
     }
     void everyInputInEveryPhase()
     {
@@ -224,6 +226,7 @@ private slots:
         const int reseeds = m_random.reseeds, key = nextKey(); // the right answer, if any
         const qint64 now = m_clock->now();
 
+        // clang-format off
         switch (input) {
         case 0: click(key); break;
         case 1: m_game->letterKey(QString(QChar(Letters[key]).toLower()), {}); break;
@@ -232,6 +235,7 @@ private slots:
         case 4: m_game->helpClosed(); break;
         case 5: m_game->leaderboardClosed(); break;
         }
+        // clang-format on
         QCOMPARE(m_view->score, effect == 'j' ? score + 100 : effect == 'n' ? 0 : score);
         QCOMPARE(m_view->sounds.size() - sounds, qsizetype(effect == 'j' || effect == 'n'));
         QCOMPARE(m_random.reseeds - reseeds, int(effect == 'n'));
@@ -296,7 +300,10 @@ private:
     const GameState &state() const { return m_game->state(); }
     void advanceTo(qint64 moment) { m_clock->advance(moment - m_clock->now()); }
     int nextKey() const { return state().order[state().pos]; }
-    void click(int key) { m_game->boardMouseDown(Rules::keyCentre(key).x(), Rules::keyCentre(key).y()); }
+    void click(int key)
+    {
+        m_game->boardMouseDown(Rules::keyCentre(key).x(), Rules::keyCentre(key).y());
+    }
     void clickWrong() { click((nextKey() + 1) % 26); }
     void openBoard()
     {

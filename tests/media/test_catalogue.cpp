@@ -34,12 +34,13 @@ private slots:
         for (int key = 0; key < 26; ++key)
             QVERIFY(Media::pictureIds().contains(Ids::cardOf(key)) &&
                     Media::soundIds().contains(Ids::letterSoundOf(key)));
-        for (PictureId id : {Media::Background, Media::Keyboard, Media::LifeIcon,
-                             Ids::AnimationFrame1, Ids::AnimationFrame2, Ids::AnimationFrame3,
-                             Media::StartButton, Media::HelpButton})
+        for (PictureId id :
+             {Media::Background, Media::Keyboard, Media::LifeIcon, Ids::AnimationFrame1,
+              Ids::AnimationFrame2, Ids::AnimationFrame3, Media::StartButton, Media::HelpButton})
             QVERIFY(Media::pictureIds().contains(id));
-        for (SoundId id : {Ids::RoundCompleteSound, Ids::CorrectSound, Ids::WrongSound,
-                           Ids::GameOverSound, Media::MadeTheTableSound, Media::MissedTheTableSound})
+        for (SoundId id :
+             {Ids::RoundCompleteSound, Ids::CorrectSound, Ids::WrongSound, Ids::GameOverSound,
+              Media::MadeTheTableSound, Media::MissedTheTableSound})
             QVERIFY(Media::soundIds().contains(id));
     }
     void unknownIdsChangeNothing()
