@@ -14,29 +14,29 @@ enum class Effect
     NewGame, // whatever runs is dropped, and a game begins
     HelpShown,
     HelpGone,
-    DropLeaderboardAnswer, // it has not played yet, and its window is gone
+    DropAnswer, // the leaderboard's answer to the score: not played yet, its window gone
 };
 using enum Effect;
-using Input = LetterGame::Input;
-using Row = std::array<Effect, 6>; // by Input
+using Row = std::array<Effect, 6>; // by LetterGame::Input
 
-// What each input does in each phase, with help closed and with help open. A letter key is
-// judged like a click, and only on a board that is on screen, waiting for letters, with no
-// help over it: a child who answers while help is open goes on where they left off when it
-// closes (same letter, score and lives). The start button always begins a new game.
+// What each input does in each phase: the first line with help closed, the second with help
+// open. A letter key is judged like a click, and only on a board that is on screen, waiting for
+// letters, with no help over it. Help pauses answering: a child who was answering goes on
+// where they left off when it closes (same letter, score and lives), and a presentation goes
+// on behind it and opens the board at its end. The start button always begins a new game.
 // clang-format off
 constexpr std::array<std::array<Row, 2>, 5> Reactions{{
-    //            click  letter  start    help opened help closed leaderboard closed
-    /* Idle          */ {{{None, None, NewGame, HelpShown, None, None},
-                          {None, None, NewGame, None, HelpGone, None}}},
-    /* Presenting    */ {{{None, None, NewGame, HelpShown, None, None},
-                          {None, None, NewGame, None, HelpGone, None}}},
-    /* Answering     */ {{{Judge, Judge, NewGame, HelpShown, None, None},
-                          {None, None, NewGame, None, HelpGone, None}}},
-    /* RoundComplete */ {{{None, None, NewGame, HelpShown, None, None},
-                          {None, None, NewGame, None, HelpGone, None}}},
-    /* GameOver      */ {{{None, None, NewGame, HelpShown, None, DropLeaderboardAnswer},
-                          {None, None, NewGame, None, HelpGone, DropLeaderboardAnswer}}},
+    //                     click  letter key start    help opened help closed leaderboard closed
+    /* Idle          */ {{{None,  None,      NewGame, HelpShown,  None,       None},
+                          {None,  None,      NewGame, None,       HelpGone,   None}}},
+    /* Presenting    */ {{{None,  None,      NewGame, HelpShown,  None,       None},
+                          {None,  None,      NewGame, None,       HelpGone,   None}}},
+    /* Answering     */ {{{Judge, Judge,     NewGame, HelpShown,  None,       None},
+                          {None,  None,      NewGame, None,       HelpGone,   None}}},
+    /* RoundComplete */ {{{None,  None,      NewGame, HelpShown,  None,       None},
+                          {None,  None,      NewGame, None,       HelpGone,   None}}},
+    /* GameOver      */ {{{None,  None,      NewGame, HelpShown,  None,       DropAnswer},
+                          {None,  None,      NewGame, None,       HelpGone,   DropAnswer}}},
 }};
 // clang-format on
 } // namespace
@@ -112,7 +112,7 @@ void LetterGame::react(Input input, QPoint at)
     case HelpGone:
         m_state.helpOpen = false;
         break;
-    case DropLeaderboardAnswer:
+    case DropAnswer:
         m_sequence.cancel();
         break;
     }

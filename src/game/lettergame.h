@@ -43,6 +43,7 @@ public:
     // The window goes: nothing of the game may happen any more.
     void stop();
 
+private:
     enum class Input
     {
         BoardClick,
@@ -52,8 +53,6 @@ public:
         HelpClosed,
         LeaderboardClosed,
     };
-
-private:
     void react(Input input, QPoint at = {});
     void enter(Phase phase);
     void newGame();
