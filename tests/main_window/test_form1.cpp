@@ -75,7 +75,8 @@ private slots:
         // Three life icons in a row; only the first is in view before the first game.
         for (int i = 0; i < 3; ++i)
             QVERIFY(form->Picf[i]->geometry() == QRect(464 + 20 * i, 8, 16, 16) &&
-                    form->Picf[i]->picture() == picture(202) && form->Picf[i]->isHidden() == i > 0);
+                    form->Picf[i]->picture() == picture(202) &&
+                    form->Picf[i]->isHidden() == (i > 0));
         const QFontInfo font(form->Label1->font());
         QVERIFY2(QRegularExpression("UMing|CJK").match(font.family()).hasMatch() && font.bold() &&
                      form->Label1->font().pointSize() == 12,
