@@ -2,6 +2,7 @@
 #include "platform/randomsource.h"
 #include "platform/scheduler.h"
 #include "sound/sdlsoundoutput.h"
+#include "widgets/heldkeys.h"
 
 #include <QApplication>
 #include <QDir>
@@ -15,6 +16,7 @@ int main(int argc, char *argv[])
     // Lets a Wayland desktop pair the window with the installed entry and its icon.
     app.setDesktopFileName(QStringLiteral("io.github.shijianbao"));
     app.setQuitOnLastWindowClosed(false); // the game window alone decides when we stop
+    HeldKeys heldKeys(&app);              // a key held down counts once
 
     QtScheduler scheduler;
     SdlSoundOutput sound;

@@ -1,18 +1,50 @@
 #include "game/lettergame.h"
 
 #include "game/gameview.h"
+#include "game/ids.h"
+#include "game/rules.h"
 #include "game/shuffle.h"
 #include "game/timings.h"
-#include "media/mediaids.h"
 
 namespace {
-constexpr int CardPlaces = 8;
+enum class Effect
+{
+    None,
+    Judge,   // the answer is judged against the letter the round expects next
+    NewGame, // whatever runs is dropped, and a game begins
+    HelpShown,
+    HelpGone,
+    DropAnswer, // the leaderboard's answer to the score: not played yet, its window gone
+};
+using enum Effect;
+using Row = std::array<Effect, 6>; // by LetterGame::Input
+
+// What each input does in each phase: the first line with help closed, the second with help
+// open. A letter key is judged like a click, and only on a board that is on screen, waiting for
+// letters, with no help over it. Help pauses answering: a child who was answering goes on
+// where they left off when it closes (same letter, score and lives), and a presentation goes
+// on behind it and opens the board at its end. The start button always begins a new game.
+// clang-format off
+constexpr std::array<std::array<Row, 2>, 5> Reactions{{
+    //                     click  letter key start    help opened help closed leaderboard closed
+    /* Idle          */ {{{None,  None,      NewGame, HelpShown,  None,       None},
+                          {None,  None,      NewGame, None,       HelpGone,   None}}},
+    /* Presenting    */ {{{None,  None,      NewGame, HelpShown,  None,       None},
+                          {None,  None,      NewGame, None,       HelpGone,   None}}},
+    /* Answering     */ {{{Judge, Judge,     NewGame, HelpShown,  None,       None},
+                          {None,  None,      NewGame, None,       HelpGone,   None}}},
+    /* RoundComplete */ {{{None,  None,      NewGame, HelpShown,  None,       None},
+                          {None,  None,      NewGame, None,       HelpGone,   None}}},
+    /* GameOver      */ {{{None,  None,      NewGame, HelpShown,  None,       DropAnswer},
+                          {None,  None,      NewGame, None,       HelpGone,   DropAnswer}}},
+}};
+// clang-format on
 } // namespace
 
 LetterGame::LetterGame(Scheduler &scheduler, RandomSource &random, GameView &view)
     : m_random(random), m_view(view), m_sequence(scheduler)
 {
-    m_state.letterCount = 26;
+    m_state.letterCount = Rules::LetterCount;
 }
 
 LetterGame::~LetterGame()
@@ -27,11 +59,105 @@ void LetterGame::stop()
 
 void LetterGame::start()
 {
+    react(Input::StartButton);
+}
+
+void LetterGame::boardMouseDown(int x, int y)
+{
+    react(Input::BoardClick, {x, y});
+}
+
+bool LetterGame::letterKey(const QString &text, Qt::KeyboardModifiers modifiers)
+{
+    // Shift (and Caps Lock, which only changes the text) still type the letter; a shortcut
+    // with Ctrl, Alt or the Super key is not an answer.
+    if (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    const int key = text.size() == 1 ? Rules::keyOfLetter(text.at(0).toLatin1()) : -1;
+    if (key < 0)
+        return false;
+    react(Input::LetterKey, Rules::keyCentre(key));
+    return true;
+}
+
+void LetterGame::helpOpened()
+{
+    react(Input::HelpOpened);
+}
+
+void LetterGame::helpClosed()
+{
+    react(Input::HelpClosed);
+}
+
+void LetterGame::leaderboardClosed()
+{
+    react(Input::LeaderboardClosed);
+}
+
+void LetterGame::react(Input input, QPoint at)
+{
+    switch (Reactions.at(size_t(m_state.phase)).at(m_state.helpOpen).at(size_t(input))) {
+    case None:
+        break;
+    case Judge:
+        answer(at);
+        break;
+    case NewGame:
+        newGame();
+        break;
+    case HelpShown:
+        m_state.helpOpen = true;
+        break;
+    case HelpGone:
+        m_state.helpOpen = false;
+        break;
+    case DropAnswer:
+        m_sequence.cancel();
+        break;
+    }
+}
+
+// Every change of phase, and what comes with it.
+void LetterGame::enter(Phase phase)
+{
+    m_state.phase = phase;
+    switch (phase) {
+    case Phase::Idle:
+        break;
+    case Phase::Presenting:
+        PresentSequence();
+        break;
+    case Phase::Answering:
+        m_view.setBoardShown(true);
+        break;
+    case Phase::RoundComplete:
+        // The board stays in view a moment with the last key outlined, but judges nothing
+        // more: a further click must not count against the next round.
+        m_sequence.wait(Timing::RoundCompletePauseMs).then([this] {
+            m_view.setBoardShown(false);
+            m_view.clearBoard();
+            m_view.playSound(Ids::RoundCompleteSound);
+        });
+        PlayRoundAnimation();
+        m_sequence.then([this] { enter(Phase::Presenting); });
+        break;
+    case Phase::GameOver:
+        m_view.setBoardShown(false);
+        m_view.showAnimationFrame(Ids::AnimationFrame2);
+        m_view.setAnimationShown(true);
+        EndGame();
+        break;
+    }
+}
+
+void LetterGame::newGame()
+{
     // A press always begins a new game, also in the middle of a presentation or the round
     // animation: whatever was still to come of the old one is dropped first, and its cards
     // go with it, so the new round starts on a clean screen.
     m_sequence.cancel();
-    for (int i = 0; i < CardPlaces; ++i)
+    for (int i = 0; i < Rules::CardPlaces; ++i)
         m_view.hideCard(i);
 
     m_view.setBoardShown(false);
@@ -43,11 +169,10 @@ void LetterGame::start()
     m_state.pos = 0;
     m_state.fcount = 0;
     m_state.lives = Rules::StartLives;
-    m_state.roundComplete = false;
     for (int i = 0; i < Rules::StartLives; ++i)
         m_view.setLifeShown(i, true);
     m_view.showScore(m_state.fcount);
-    PresentSequence();
+    enter(Phase::Presenting);
 }
 
 void LetterGame::PresentSequence()
@@ -58,8 +183,8 @@ void LetterGame::PresentSequence()
         m_sequence
             .then([this, i] {
                 const int key = m_state.order.at(i);
-                m_view.showCard(i, Media::cardOf(key));
-                m_view.playSound(Media::letterSoundOf(key));
+                m_view.showCard(i, Ids::cardOf(key));
+                m_view.playSound(Ids::letterSoundOf(key));
             })
             .wait(Timing::CardMs);
     }
@@ -69,24 +194,15 @@ void LetterGame::PresentSequence()
                 m_view.hideCard(i);
         })
         .wait(Timing::BlankMs)
-        .then([this] {
-            openBoard();
-            m_view.setBoardShown(true);
-        });
-}
-
-void LetterGame::openBoard()
-{
-    m_state.accepting = true;
-    m_state.roundComplete = false;
+        .then([this] { enter(Phase::Answering); });
 }
 
 void LetterGame::PlayRoundAnimation()
 {
     m_sequence.then([this] { m_view.setAnimationShown(true); });
     for (int repeat = 0; repeat < Timing::AnimationRepeats; ++repeat) {
-        for (int frame : {Media::AnimationFrame1, Media::AnimationFrame2, Media::AnimationFrame3,
-                          Media::AnimationFrame2}) {
+        for (PictureId frame : {Ids::AnimationFrame1, Ids::AnimationFrame2, Ids::AnimationFrame3,
+                                Ids::AnimationFrame2}) {
             m_sequence.then([this, frame] { m_view.showAnimationFrame(frame); })
                 .wait(Timing::AnimationFrameMs);
         }
@@ -94,45 +210,16 @@ void LetterGame::PlayRoundAnimation()
     m_sequence.then([this] { m_view.setAnimationShown(false); }).wait(Timing::AfterAnimationMs);
 }
 
-void LetterGame::boardMouseDown(int x, int y)
+void LetterGame::answer(QPoint at)
 {
-    answer(x, y);
-}
-
-bool LetterGame::letterKey(const QString &text, Qt::KeyboardModifiers modifiers, bool autoRepeat)
-{
-    // Shift (and Caps Lock, which only changes the text) still type the letter; a shortcut
-    // with Ctrl, Alt or the Super key is not an answer.
-    if (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
-        return false;
-    if (text.size() != 1)
-        return false;
-    const char letter = text.at(0).toUpper().toLatin1();
-    const char *at = letter >= 'A' && letter <= 'Z'
-                         ? std::char_traits<char>::find(Media::KeyboardLetters, 26, letter)
-                         : nullptr;
-    if (!at)
-        return false;
-    // A key held down answers once: its repeats are not new answers.
-    if (!autoRepeat) {
-        const QPoint centre = Rules::keyCentre(int(at - Media::KeyboardLetters));
-        answer(centre.x(), centre.y());
-    }
-    return true;
-}
-
-void LetterGame::answer(int x, int y)
-{
-    if (!m_state.accepting || m_state.roundComplete)
-        return;
-
-    const Rules::KeyHit key = Rules::keyAt(x, y);
+    const Rules::KeyHit key = Rules::keyAt(at.x(), at.y());
     if (key.k == m_state.order.at(m_state.pos)) {
-        m_state.fcount = Rules::addPoints(m_state.fcount, Rules::PointsPerLetter * (m_state.level + 1));
+        m_state.fcount =
+            Rules::addPoints(m_state.fcount, Rules::PointsPerLetter * (m_state.level + 1));
         m_view.showScore(m_state.fcount);
-        m_view.drawOutline(Rules::outlineAt(x, y));
+        m_view.drawOutline(Rules::outlineAt(at.x(), at.y()));
         ++m_state.pos;
-        m_view.playSound(Media::CorrectSound);
+        m_view.playSound(Ids::CorrectSound);
         if (m_state.pos <= m_state.level)
             return;
 
@@ -142,62 +229,24 @@ void LetterGame::answer(int x, int y)
             if (m_state.level < Rules::TopLevel)
                 ++m_state.level;
         }
-        // The board stays in view a moment with the last key outlined, but judges nothing
-        // more: a further click must not count against the next round.
-        m_state.roundComplete = true;
-        m_sequence.wait(Timing::RoundCompletePauseMs).then([this] {
-            m_view.setBoardShown(false);
-            m_view.clearBoard();
-            m_view.playSound(Media::RoundCompleteSound);
-        });
-        PlayRoundAnimation();
-        m_sequence.then([this] { PresentSequence(); });
+        enter(Phase::RoundComplete);
         return;
     }
 
     --m_state.lives;
-    m_view.playSound(Media::WrongSound);
-    if (m_state.lives >= 0) {
+    m_view.playSound(Ids::WrongSound);
+    if (m_state.lives >= 0)
         m_view.setLifeShown(m_state.lives, false);
-        return;
-    }
-    m_view.setBoardShown(false);
-    m_view.showAnimationFrame(Media::AnimationFrame2);
-    m_view.setAnimationShown(true);
-    EndGame();
+    else
+        enter(Phase::GameOver);
 }
 
 void LetterGame::EndGame()
 {
     m_view.clearBoard();
     // Started right after the "wrong" sound, which it cuts off.
-    m_view.playSound(Media::GameOverSound);
-    // Nothing more to answer: the board is closed until the start button is pressed.
-    m_state.accepting = false;
-    const int resultSound = m_view.showLeaderboard(m_state.fcount);
+    m_view.playSound(Ids::GameOverSound);
+    m_view.showLeaderboard(m_state.fcount);
     // The leaderboard's answer waits for the game-over tune to end instead of cutting it off.
-    if (resultSound != 0)
-        m_sequence.wait(Timing::GameOverTuneMs).then([this, resultSound] {
-            m_view.playSound(resultSound);
-        });
-}
-
-void LetterGame::helpOpened()
-{
-    // A presentation goes on behind the help window and opens the board at its end as usual.
-    m_answeringBeforeHelp = m_state.accepting && !m_state.roundComplete;
-    m_state.accepting = false;
-}
-
-void LetterGame::helpClosed()
-{
-    // A child who was answering goes on where they left off: same letter, score and lives.
-    if (m_answeringBeforeHelp)
-        m_state.accepting = true;
-    m_answeringBeforeHelp = false;
-}
-
-void LetterGame::leaderboardClosed()
-{
-    m_sequence.cancel();
+    m_sequence.wait(Timing::GameOverTuneMs).then([this] { m_view.playLeaderboardAnswer(); });
 }

@@ -3,6 +3,7 @@
 #include "game/gamestate.h"
 #include "game/stepsequence.h"
 
+#include <QPoint>
 #include <QString>
 #include <Qt>
 
@@ -13,7 +14,8 @@ class Scheduler;
 // A game of letters from the start button to the leaderboard: the state, the letters of each
 // round, the judging of answers, and every timed step (the presentation, the round animation,
 // the change of round, the end of the game). The main window forwards its events here and
-// shows what the view is told; it decides nothing itself.
+// shows what the view is told; it decides nothing itself. What each input does depends on the
+// phase of the game alone, by one table (lettergame.cpp).
 class LetterGame
 {
 public:
@@ -32,7 +34,7 @@ public:
     // and without Ctrl, Alt or Meta, counts as a click in the middle of that letter's key.
     // Returns whether the key was a letter answer (judged or not), so the window can leave
     // every other key to the buttons.
-    bool letterKey(const QString &text, Qt::KeyboardModifiers modifiers, bool autoRepeat);
+    bool letterKey(const QString &text, Qt::KeyboardModifiers modifiers);
     // The help window opens and closes.
     void helpOpened();
     void helpClosed();
@@ -42,17 +44,26 @@ public:
     void stop();
 
 private:
+    enum class Input
+    {
+        BoardClick,
+        LetterKey,
+        StartButton,
+        HelpOpened,
+        HelpClosed,
+        LeaderboardClosed,
+    };
+    void react(Input input, QPoint at = {});
+    void enter(Phase phase);
+    void newGame();
     void PresentSequence();
     void PlayRoundAnimation();
     void EndGame();
-    void openBoard();
-    void answer(int x, int y);
+    void answer(QPoint at);
 
     GameState m_state;
     RandomSource &m_random;
     GameView &m_view;
     // The presentation, the round animation and the pauses around them: at most one runs.
     StepSequence m_sequence;
-    // Help was opened while the child was answering: the board takes answers again on close.
-    bool m_answeringBeforeHelp = false;
 };

@@ -85,7 +85,7 @@ void Form2::Form_Load()
     m_place = scorePlace(programDir, m_userDataDir);
     m_outcome = ScoreFile::open(m_place, fcount, m_table, m_insertion);
 
-    m_resultSound = 0;
+    m_resultSound.reset();
     switch (m_outcome) {
     case ScoreFile::Outcome::MadeTable:
         Text1->setEnabled(true);

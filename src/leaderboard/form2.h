@@ -1,8 +1,10 @@
 #pragma once
 
+#include "game/ids.h"
 #include "leaderboard/scorefile.h"
 #include "widgets/childwindow.h"
 
+#include <optional>
 #include <vector>
 
 class QLabel;
@@ -23,8 +25,8 @@ public:
     qint32 fcount = 0; // the score of the game just ended, set before open()
 
     // How the table answered the score at the last opening: a fanfare for a place on it, a
-    // soft chime for none, nothing for a brand-new or unreadable table (0).
-    int resultSound() const { return m_resultSound; }
+    // soft chime for none, nothing for a brand-new or unreadable table.
+    std::optional<SoundId> resultSound() const { return m_resultSound; }
 
     // Controls, by their names, in tab order. Label1 (names) and Label2 (scores) are control
     // arrays: element 0 is part of the window, the other rows exist only while it is open.
@@ -49,7 +51,7 @@ private:
 
     const QString m_sPath;
     const QString m_userDataDir;
-    int m_resultSound = 0;
+    std::optional<SoundId> m_resultSound;
 
     // What the window holds between openings within a run.
     ScoreTable m_table;

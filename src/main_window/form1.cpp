@@ -108,7 +108,7 @@ void Form1::Form_Load()
     sPath = m_services.programFolder + QLatin1Char('/');
 
     // Pictures as sharp as the text: the 2x drawings on a screen scaled above 1.
-    const auto pictureById = [this](int id, QImage &picture) {
+    const auto pictureById = [this](PictureId id, QImage &picture) {
         return m_services.pictureById(id, picture, devicePixelRatioF());
     };
     QImage picture;
@@ -121,10 +121,10 @@ void Form1::Form_Load()
         Picbeg->setPicture(picture);
     if (pictureById(Media::HelpButton, picture))
         Pichp->setPicture(picture);
-    Picf.push_back(Picf[0]->createElement());
-    Picf.push_back(Picf[0]->createElement());
-    Picf[1]->move(Picf[0]->x() + 20, Picf[0]->y());
-    Picf[2]->move(Picf[1]->x() + 20, Picf[0]->y());
+    for (int i = 1; i < Rules::StartLives; ++i) {
+        Picf.push_back(Picf[0]->createElement());
+        Picf[i]->move(Picf[i - 1]->x() + 20, Picf[0]->y());
+    }
     for (PictureBox *life : Picf) {
         if (pictureById(Media::LifeIcon, picture))
             life->setPicture(picture);
@@ -135,7 +135,7 @@ void Form1::Form_Load()
     cardStepX = 90;
     cardStepY = 96;
     Pict[0]->move(cardLeft, cardTop + 20);
-    for (int i = 1; i <= 7; ++i) {
+    for (int i = 1; i < Rules::CardPlaces; ++i) {
         Pict.push_back(Pict[0]->createElement());
         if (i % 4 == 0)
             Pict[i]->move(Pict[0]->x(), Pict[i - 4]->y() + cardStepY);
@@ -165,23 +165,23 @@ void Form1::closeEvent(QCloseEvent *event)
     QCoreApplication::quit();
 }
 
-void Form1::setPicture(PictureBox *box, int pictureId)
+void Form1::setPicture(PictureBox *box, PictureId id)
 {
     QImage picture;
-    if (m_services.pictureById(pictureId, picture, devicePixelRatioF()))
+    if (m_services.pictureById(id, picture, devicePixelRatioF()))
         box->setPicture(picture);
 }
 
-void Form1::playSound(int soundId)
+void Form1::playSound(SoundId sound)
 {
-    PlaySoundById(soundId, soundData, m_services.sound);
+    PlaySoundById(sound, soundData, m_services.sound);
 }
 
 void Form1::keyPressEvent(QKeyEvent *event)
 {
-    if (m_game.letterKey(event->text(), event->modifiers(), event->isAutoRepeat()))
+    if (m_game.letterKey(event->text(), event->modifiers()))
         event->accept();
-    else if (event->matches(QKeySequence::HelpContents) && !event->isAutoRepeat())
+    else if (event->matches(QKeySequence::HelpContents))
         Pichp_Click();
     else
         QWidget::keyPressEvent(event);
@@ -207,7 +207,7 @@ void Form1::Pichp_Click()
     m_form3->open();
 }
 
-int Form1::showLeaderboard(qint32 score)
+void Form1::showLeaderboard(qint32 score)
 {
     if (!m_form2) {
         m_form2 = std::make_unique<Form2>(this, sPath);
@@ -215,12 +215,17 @@ int Form1::showLeaderboard(qint32 score)
     }
     m_form2->fcount = score;
     m_form2->open();
-    return m_form2->resultSound();
 }
 
-void Form1::showCard(int place, int pictureId)
+void Form1::playLeaderboardAnswer()
 {
-    setPicture(Pict.at(place), pictureId);
+    if (m_form2 && m_form2->resultSound())
+        playSound(*m_form2->resultSound());
+}
+
+void Form1::showCard(int place, PictureId card)
+{
+    setPicture(Pict.at(place), card);
     Pict.at(place)->show();
 }
 
@@ -250,9 +255,9 @@ void Form1::setAnimationShown(bool shown)
     PicDH->setVisible(shown);
 }
 
-void Form1::showAnimationFrame(int pictureId)
+void Form1::showAnimationFrame(PictureId frame)
 {
-    setPicture(PicDH, pictureId);
+    setPicture(PicDH, frame);
 }
 
 void Form1::setLifeShown(int index, bool shown)

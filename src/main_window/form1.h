@@ -29,7 +29,7 @@ struct Form1Services
     RandomSource &random;
     QString programFolder; // the program's own folder, without a final "/"
     // The embedded catalogue unless replaced: id, picture, the screen's device pixel ratio.
-    std::function<bool(int, QImage &, qreal)> pictureById;
+    std::function<bool(PictureId, QImage &, qreal)> pictureById;
 };
 
 // The game window: a keyboard to click, letter cards, lives, score, start and help buttons.
@@ -75,25 +75,27 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     // A letter key answers like a click on that letter's key of the picture; F1 is the help
     // button. Space and Enter press the focused button, which hands every other key on here.
+    // A key held down comes here once: HeldKeys keeps its repeats away.
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void createControls();
     void Form_Load();
-    void setPicture(PictureBox *box, int pictureId);
+    void setPicture(PictureBox *box, PictureId picture);
 
     // GameView
-    void showCard(int place, int pictureId) override;
+    void showCard(int place, PictureId card) override;
     void hideCard(int place) override;
     void setBoardShown(bool shown) override;
     void drawOutline(const Rules::Outline &outline) override;
     void clearBoard() override;
     void setAnimationShown(bool shown) override;
-    void showAnimationFrame(int pictureId) override;
+    void showAnimationFrame(PictureId frame) override;
     void setLifeShown(int index, bool shown) override;
     void showScore(qint32 score) override;
-    void playSound(int soundId) override;
-    int showLeaderboard(qint32 score) override;
+    void playSound(SoundId sound) override;
+    void showLeaderboard(qint32 score) override;
+    void playLeaderboardAnswer() override;
 
     Form1Services m_services;
     QImage m_background;

@@ -48,27 +48,35 @@ static QImage decoded(const QString &path, const char *format)
     return reader.read();
 }
 
-namespace Media {
-QList<int> pictureIds()
+template <typename Id> static QList<Id> embeddedIds(const QString &folder, const QString &suffix)
 {
-    // "101@2x.bmp" is no number followed by ".bmp", so the twins are not listed.
-    return embeddedNumbers(QStringLiteral(":/pictures"), {}, QStringLiteral(".bmp"));
+    QList<Id> ids;
+    for (int n : embeddedNumbers(folder, {}, suffix))
+        ids << Id(n);
+    return ids;
 }
 
-QList<int> soundIds()
+namespace Media {
+QList<PictureId> pictureIds()
 {
-    return embeddedNumbers(QStringLiteral(":/sounds"), {}, QStringLiteral(".wav"));
+    // "101@2x.bmp" is no number followed by ".bmp", so the twins are not listed.
+    return embeddedIds<PictureId>(QStringLiteral(":/pictures"), QStringLiteral(".bmp"));
+}
+
+QList<SoundId> soundIds()
+{
+    return embeddedIds<SoundId>(QStringLiteral(":/sounds"), QStringLiteral(".wav"));
 }
 } // namespace Media
 
-bool PictureById(int id, QImage &picture, qreal devicePixelRatio)
+bool PictureById(PictureId id, QImage &picture, qreal devicePixelRatio)
 {
     initResources();
     // Any scale above 1 takes the 2x picture: downscaling it to 1.25 or 1.5 is sharper than
     // blowing up the plain one.
     const bool twice = devicePixelRatio > 1.0;
     QImage image =
-        decoded(QStringLiteral(":/pictures/%1%2.bmp").arg(id).arg(twice ? "@2x" : ""), "bmp");
+        decoded(QStringLiteral(":/pictures/%1%2.bmp").arg(int(id)).arg(twice ? "@2x" : ""), "bmp");
     if (image.isNull())
         return false;
     if (twice)
@@ -76,10 +84,10 @@ bool PictureById(int id, QImage &picture, qreal devicePixelRatio)
     picture = image;
     return true;
 }
-bool SoundById(int id, QByteArray &buffer)
+bool SoundById(SoundId id, QByteArray &buffer)
 {
     initResources();
-    QFile file(QStringLiteral(":/sounds/%1.wav").arg(id));
+    QFile file(QStringLiteral(":/sounds/%1.wav").arg(int(id)));
     if (!file.open(QIODevice::ReadOnly))
         return false;
     buffer = file.readAll();
@@ -92,7 +100,7 @@ void StartSound(SoundOutput &output, const QByteArray &buffer)
         output.StartSound(buffer);
 }
 
-bool PlaySoundById(int id, QByteArray &buffer, SoundOutput &output)
+bool PlaySoundById(SoundId id, QByteArray &buffer, SoundOutput &output)
 {
     if (!SoundById(id, buffer))
         return false;

@@ -1,34 +1,17 @@
 #pragma once
 
-// Every picture and sound of the game is embedded in the program under a small number.
-// A letter's card is picture 101 + its key index, its spoken name sound 201 + key index.
+#include "game/ids.h"
+
+// The pictures and sounds the windows show and play themselves; what the game computes is in
+// game/ids.h.
 namespace Media {
-constexpr int CardBase = 101;
-constexpr int LetterSoundBase = 201;
-constexpr int Background = 200;
-constexpr int Keyboard = 201;
-constexpr int LifeIcon = 202;
-constexpr int AnimationFrame1 = 301;
-constexpr int AnimationFrame2 = 302; // also the game-over picture
-constexpr int AnimationFrame3 = 303;
-constexpr int StartButton = 901;
-constexpr int HelpButton = 902;
+constexpr PictureId Background{200};
+constexpr PictureId Keyboard{201};
+constexpr PictureId LifeIcon{202};
+constexpr PictureId StartButton{901};
+constexpr PictureId HelpButton{902};
 
-constexpr int RoundCompleteSound = 102;
-constexpr int CorrectSound = 103;
-constexpr int WrongSound = 104;
-constexpr int GameOverSound = 105;
-constexpr int MadeTheTableSound = 123;
-constexpr int MissedTheTableSound = 124;
-
-// The letters by key index: the rows of a computer keyboard, left to right, top row first.
-inline constexpr char KeyboardLetters[] = "QWERTYUIOPASDFGHJKLZXCVBNM";
-constexpr int cardOf(int keyIndex)
-{
-    return CardBase + keyIndex;
-}
-constexpr int letterSoundOf(int keyIndex)
-{
-    return LetterSoundBase + keyIndex;
-}
+// The leaderboard's answer to a score: a fanfare for a place on the table, a chime for none.
+constexpr SoundId MadeTheTableSound{123};
+constexpr SoundId MissedTheTableSound{124};
 } // namespace Media

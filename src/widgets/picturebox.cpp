@@ -171,12 +171,10 @@ void PictureBox::keyPressEvent(QKeyEvent *event)
         event->ignore(); // letters, F1 and the rest belong to the window
         return;
     }
-    // A held key presses once.
-    if (!event->isAutoRepeat()) {
-        m_focusShown = true;
-        update();
-        press();
-    }
+    // A held key presses once: its repeats never get here (HeldKeys).
+    m_focusShown = true;
+    update();
+    press();
     event->accept();
 }
 

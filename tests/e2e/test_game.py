@@ -1,8 +1,9 @@
 # One game of the real program on a real X server, played with the mouse and the keyboard
 # and heard through SDL's "disk" audio driver: what only the running program shows. Three
 # one-letter rounds and the first letter of a two-letter round are answered right (500 points),
-# four wrong clicks end the game, and a Chinese name goes on the leaderboard.
-import os, pathlib, shutil, subprocess, sys, tempfile, wave  # noqa: E401
+# that letter by leaning on its key, three wrong clicks and a wrong key held down end the game,
+# and a Chinese name goes on the leaderboard.
+import os, pathlib, shutil, subprocess, sys, tempfile, time, wave  # noqa: E401
 import numpy as np
 from PIL import Image
 from Xlib import X, display as xdisplay, protocol
@@ -108,12 +109,17 @@ class Game:
         assert None not in seen and len({s[0] for s in seen}) == letters, seen
         return seen
 
+    def hold(self, key):  # a child leaning on a letter key, which the X server repeats
+        code, c = self.d.keysym_to_keycode(ord(LETTERS[key].lower())), self.d.get_keyboard_control()
+        assert c.global_auto_repeat and c.auto_repeats[code // 8] >> code % 8 & 1, "no key repeat"
+        for kind, seconds in ((X.KeyPress, 1.5), (X.KeyRelease, 0)):  # repeats after 660 ms
+            xtest.fake_input(self.d, kind, code)
+            self.d.sync()
+            time.sleep(seconds)
+
     def answer(self, key, by_key=False):  # a letter key counts like a click on its picture
         score, (x, y, w, h) = self.grab(SCORE), key_rect(key)
-        if by_key:
-            self.press(self.d.keysym_to_keycode(ord(LETTERS[key].lower())))
-        else:
-            self.click(BOARD[0] + x + w // 2, BOARD[1] + y + h // 2)
+        self.hold(key) if by_key else self.click(BOARD[0] + x + w // 2, BOARD[1] + y + h // 2)
         wait_for("the score to change", lambda: not np.array_equal(self.grab(SCORE), score))
 
 
@@ -136,6 +142,8 @@ def play(game):
         game.answer(cards[-1][0])
     cards += game.present(2)
     game.answer(cards[-2][0], by_key=True)
+    # Held down, the right letter counts once: its repeats are not wrong answers to the next.
+    assert game.lives() == 3, "a held key cost a life"
     # The right letter, typed on the real keyboard, outlines its key in yellow and draws nothing
     # else; the wrong clicks that follow keep it.
     (x, y, w, h), outlined = key_rect(cards[-2][0]), game.keyboard.copy()
@@ -148,12 +156,15 @@ def play(game):
     assert np.array_equal(game.grab(BOARD), outlined), "a wrong click changed the board"
     wait_for("the last boop to end", lambda end=game.clock() + 0.6: game.clock() >= end)
     over = game.clock()
-    game.click(*NOWHERE)
+    # The fourth mistake held down: the leaderboard comes up under the held key, whose
+    # repeats type nothing into its name box (the name saved below is the typed one alone).
+    game.hold(next(k for k in range(26) if k != cards[-1][0]))
     g = wait_for("the leaderboard 排行榜", lambda: game.window("排行榜")).get_geometry()
     shown = game.clock()
     # Typed only once the name box is painted white, and Return only once the name shows
     # (dark ink in more columns than the text cursor alone), however slow the machine.
     wait_for("the name box", lambda: (game.grab(NAME_BOX, (g.x, g.y)) == 255).mean() > 0.5)
+    assert (game.grab(NAME_BOX, (g.x, g.y)).max(2) < 100).any(0).sum() <= 2, "typed by a held key"
     game.click(*NAME_BOX[:2], origin=(g.x + NAME_BOX[2] // 2, g.y + NAME_BOX[3] // 2))
     # Each character on a spare key of its own until the end: a mapping made only for the
     # moment of the press could be gone before the program reads the key.

@@ -38,13 +38,6 @@ private slots:
         QTest::newRow("x 10 bottom row") << QPoint(10, 110) << 19 << QPoint(40, 97);
         QTest::newRow("y 128 bottom row") << QPoint(100, 128) << 20 << QPoint(80, 97);
         QTest::newRow("y 129 top row") << QPoint(100, 129) << 2 << QPoint(80, 98);
-        QTest::newRow("Q right") << QPoint(39, 1) << 0 << QPoint(0, 1);
-        QTest::newRow("W left") << QPoint(40, 1) << 1 << QPoint(40, 1);
-        QTest::newRow("P right bottom") << QPoint(399, 28) << 9 << QPoint(360, 1);
-        QTest::newRow("A right") << QPoint(59, 60) << 10 << QPoint(20, 49);
-        QTest::newRow("S left") << QPoint(60, 60) << 11 << QPoint(60, 49);
-        QTest::newRow("Z right") << QPoint(79, 100) << 19 << QPoint(40, 97);
-        QTest::newRow("X left") << QPoint(80, 100) << 20 << QPoint(80, 97);
         // The gaps between rows go by Y div 43 for the key but by Y mod 47 for the outline.
         QTest::newRow("y 42") << QPoint(100, 42) << 2 << QPoint(80, 1);
         QTest::newRow("y 43") << QPoint(100, 43) << 12 << QPoint(100, 2);
@@ -59,8 +52,8 @@ private slots:
         QTEST(keyAt(click.x(), click.y()).k, "k");
         // Drawn without end points, the four lines close exactly the 40 x 28 border.
         const int x0 = outline.x(), y0 = outline.y(), x1 = x0 + 39, y1 = y0 + 27;
-        const Outline expected = {QLine(x0, y0, x1, y0), QLine(x0, y0, x0, y1), QLine(x1, y0, x1, y1),
-                                  QLine(x0, y1, x1 + 1, y1)};
+        const Outline expected = {QLine(x0, y0, x1, y0), QLine(x0, y0, x0, y1),
+                                  QLine(x1, y0, x1, y1), QLine(x0, y1, x1 + 1, y1)};
         QCOMPARE(outlineAt(click.x(), click.y()), expected);
     }
     void scoreSaturates_data()
@@ -79,15 +72,32 @@ private slots:
         QFETCH(int, level);
         QTEST(addPoints(score, 100 * (level + 1)), "expected");
     }
-    void everyKeyCentreIsItsKey()
+    // The letter keys of a computer keyboard, each row half a key further right; a letter
+    // typed counts as a click in the middle of its key.
+    void everyLetterOnItsKey_data()
     {
-        for (int k = 0; k < 26; ++k) {
-            const QPoint c = keyCentre(k);
-            QCOMPARE(keyAt(c.x(), c.y()).k, k);
-            // On the tile itself, not in a band between rows.
-            const QRect tile(outlineAt(c.x(), c.y()).front().p1(), QSize(40, 28));
-            QVERIFY(tile.adjusted(2, 2, -2, -2).contains(c));
-        }
+        QTest::addColumn<char>("letter");
+        QTest::addColumn<int>("k");
+        QTest::addColumn<QRect>("tile");
+        const std::tuple<const char *, int, int> rows[] = {
+            {"QWERTYUIOP", 0, 1}, {"ASDFGHJKL", 20, 49}, {"ZXCVBNM", 40, 97}}; // left, top
+        int k = 0;
+        for (const auto &[letters, left, top] : rows)
+            for (int i = 0; letters[i]; ++i, ++k)
+                QTest::addRow("%c", letters[i])
+                    << letters[i] << k << QRect(left + 40 * i, top, 40, 28);
+    }
+    void everyLetterOnItsKey()
+    {
+        QFETCH(char, letter);
+        QFETCH(int, k);
+        QFETCH(QRect, tile);
+        QVERIFY(keyOfLetter(letter) == k && keyOfLetter(char(letter + 'a' - 'A')) == k);
+        // A click anywhere on the tile, corners included, is its key and outlines the tile.
+        for (QPoint p : {tile.topLeft(), tile.bottomRight(), tile.center()})
+            QVERIFY(keyAt(p.x(), p.y()).k == k &&
+                    outlineAt(p.x(), p.y()).front().p1() == tile.topLeft());
+        QCOMPARE(keyCentre(k), tile.topLeft() + QPoint(20, 14)); // its middle
     }
     // The order of a round's letters.
     void goldenOrders_data()

@@ -60,7 +60,7 @@ private slots:
     void aNewSoundCutsTheOldOneOff()
     {
         QByteArray click; // the catalogue's click is Microsoft ADPCM, decoded by SDL
-        QVERIFY(SoundById(Media::CorrectSound, click) && click.mid(20, 2) == QByteArray("\2\0", 2));
+        QVERIFY(SoundById(Ids::CorrectSound, click) && click.mid(20, 2) == QByteArray("\2\0", 2));
         const QByteArray timeline = playAndRecord(
             {{makeToneWav(440, 600), 250}, {makeToneWav(1000, 300), 700}, {click, 500}});
         // The first cut off well before its 600 ms; the second in full (300 ms, less the two
