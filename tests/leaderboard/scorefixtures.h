@@ -33,10 +33,10 @@ inline QByteArray readBytes(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// What lies at the score file's path before the leaderboard looks. Links point at
-// "victim.txt" beside it, which holds `content`; "another user's" link belongs to nobody,
-// which only root can arrange.
-enum class FileState { Content, Missing, FolderGone, Pipe, OwnLink, ForeignLink, DanglingLink };
+// What lies at the score file's path before the leaderboard looks. A read-only table has no
+// write bit; "another user's" table (mode 600) and link belong to nobody, which only root can
+// arrange. Links point at "victim.txt" beside it, which holds `content`.
+enum class FileState { Content, ReadOnly, OthersTable, Missing, FolderGone, Pipe, OwnLink, ForeignLink, DanglingLink };
 Q_DECLARE_METATYPE(FileState)
 
 inline bool prepare(FileState state, QTemporaryDir &dir, const QString &path,
@@ -44,11 +44,13 @@ inline bool prepare(FileState state, QTemporaryDir &dir, const QString &path,
 {
     const bool toVictim = state == FileState::OwnLink || state == FileState::ForeignLink;
     QFile file(toVictim ? QFileInfo(path).dir().filePath("victim.txt") : path);
-    if ((toVictim || state == FileState::Content) &&
+    if ((toVictim || state <= FileState::OthersTable) &&
         !(file.open(QIODevice::WriteOnly) && file.write(content) == content.size()))
         return false;
     const QByteArray at = QFile::encodeName(path);
-    return state == FileState::FolderGone     ? dir.remove()
+    return state == FileState::ReadOnly       ? ::chmod(at, 0444) == 0
+           : state == FileState::OthersTable  ? ::chmod(at, 0600) == 0 && ::chown(at, 65534, 65534) == 0
+           : state == FileState::FolderGone   ? dir.remove()
            : state == FileState::Pipe         ? ::mkfifo(at, 0666) == 0
            : state == FileState::DanglingLink ? ::symlink("nowhere.txt", at) == 0
            : !toVictim || (::symlink("victim.txt", at) == 0 &&

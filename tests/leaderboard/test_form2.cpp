@@ -71,6 +71,8 @@ private slots:
             << FileState::Missing << 0 << Congratulations << true << TenZeros << 0;
         QTest::newRow("a pipe: says so at once")
             << FileState::Pipe << 650 << CannotRead << false << TenZeros << 0;
+        QTest::newRow("own copy read-only, for root too: says so at once")
+            << FileState::ReadOnly << 650 << QString("排行榜只能看，这次记不了名字。") << false << TenZeros << 0;
     }
     void opening()
     {
@@ -79,6 +81,9 @@ private slots:
         QFETCH(bool, asksName);
         Board b(state);
         QVERIFY(b.prepared);
+        if (state == FileState::ReadOnly) // and the player's own copy (ten zeros), read-only too
+            QVERIFY(QDir(b.home.path()).mkpath("share") &&
+                    prepare(state, b.home, b.home.filePath("share/tavik.tmp"), TenZeros));
 
         b.open(score);
         QVERIFY(b.form.isVisible() && !b.main.isEnabled());
