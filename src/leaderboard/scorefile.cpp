@@ -80,7 +80,8 @@ void keepOwnership(const QString &path, int fd)
     } else if (::geteuid() == 0 &&
                ::stat(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), &old) == 0 &&
                ::fchown(fd, old.st_uid, old.st_gid) != 0) {
-        qCWarning(lcScores) << "cannot give" << path << "to its folder's owner:" << qt_error_string();
+        qCWarning(lcScores) << "cannot give" << path
+                            << "to its folder's owner:" << qt_error_string();
     }
 }
 
@@ -92,8 +93,7 @@ WriteStatus replaceFile(const QString &path, const QByteArray &content)
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         keepOwnership(path, file.handle());
-        if (file.write(content) == content.size() && file.size() == content.size() &&
-            file.commit())
+        if (file.write(content) == content.size() && file.size() == content.size() && file.commit())
             return WriteStatus::Written;
     } // an unfinished copy is thrown away with `file`
     qCWarning(lcScores) << "cannot write" << path << ':' << file.errorString();

@@ -34,8 +34,9 @@ QString userDataFolder()
             qCInfo(lcScores) << "ignoring the relative XDG_DATA_HOME" << data;
         data = QDir::homePath() + QLatin1String("/.local/share");
     }
-    return QDir::isAbsolutePath(data) ? data + QLatin1Char('/') + QCoreApplication::applicationName()
-                                      : QString();
+    return QDir::isAbsolutePath(data)
+               ? data + QLatin1Char('/') + QCoreApplication::applicationName()
+               : QString();
 }
 
 } // namespace

@@ -206,7 +206,7 @@ def play(game):
 def terminated_after_a_sound(binary, display):
     # With nothing at the score file's path, start-up makes no file and loads no sound library;
     # the first card's sound loads SDL; then SIGTERM ends the game as its close box does.
-    game = Game(binary, display, folder := pathlib.Path(tempfile.mkdtemp(prefix="shijianbao-e2e-")), pipe=False)
+    game = Game(binary, display, folder := pathlib.Path(tempfile.mkdtemp(prefix="shijianbao-")), pipe=False)
     sdl = lambda: "libSDL2" in pathlib.Path(f"/proc/{game.proc.pid}/maps").read_text()  # noqa: E731
     try:
         game.main = wait_for("the window 识键宝", lambda: game.window("识键宝"))

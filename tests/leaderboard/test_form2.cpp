@@ -12,6 +12,7 @@ const QString Congratulations = QStringLiteral("恭喜恭喜!您上榜了。您�
 const QString TableOnly = QStringLiteral("排行榜");
 const QString CannotRead = QStringLiteral("排行榜打不开，这次记不了名字。");
 const QString CannotSave = QStringLiteral("哎呀，名字没存上，请叫大人看看。");
+const QString ReadOnly = QStringLiteral("排行榜只能看，这次记不了名字。");
 
 // The leaderboard over a main window, in a folder of its own, with a home of its own.
 struct Board
@@ -72,7 +73,7 @@ private slots:
         QTest::newRow("a pipe: says so at once")
             << FileState::Pipe << 650 << CannotRead << false << TenZeros << 0;
         QTest::newRow("own copy read-only, for root too: says so at once")
-            << FileState::ReadOnly << 650 << QString("排行榜只能看，这次记不了名字。") << false << TenZeros << 0;
+            << FileState::ReadOnly << 650 << ReadOnly << false << TenZeros << 0;
     }
     void opening()
     {
