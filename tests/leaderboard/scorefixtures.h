@@ -34,8 +34,9 @@ inline QByteArray readBytes(const QString &path)
 }
 
 // What lies at the score file's path before the leaderboard looks. A read-only table has no
-// write bit; "another user's" folder, table (mode 600) and link belong to nobody, which only
-// root can arrange. Links point at "victim.txt" beside it, which holds `content`.
+// write bit; "another user's" folder, table (mode 464: the group may write, the owner not)
+// and link belong to nobody, which only root can arrange. Links point at "victim.txt" beside
+// it, which holds `content`.
 enum class FileState { Content, ReadOnly, OthersTable, OthersFolder, Missing, FolderGone, Pipe,
                        OwnLink, ForeignLink, DanglingLink };
 Q_DECLARE_METATYPE(FileState)
@@ -51,7 +52,7 @@ inline bool prepare(FileState state, QTemporaryDir &dir, const QString &path,
     const QByteArray at = QFile::encodeName(path), folder = QFile::encodeName(dir.path());
     const auto toNobody = [](const QByteArray &p) { return ::lchown(p, 65534, 65534) == 0; };
     return state == FileState::ReadOnly       ? ::chmod(at, 0444) == 0
-           : state == FileState::OthersTable  ? ::chmod(at, 0600) == 0 && toNobody(at) && toNobody(folder)
+           : state == FileState::OthersTable  ? ::chmod(at, 0464) == 0 && toNobody(at) && toNobody(folder)
            : state == FileState::OthersFolder ? toNobody(folder)
            : state == FileState::FolderGone   ? dir.remove()
            : state == FileState::Pipe         ? ::mkfifo(at, 0666) == 0
