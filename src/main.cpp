@@ -1,6 +1,7 @@
 #include "main_window/form1.h"
 #include "platform/randomsource.h"
 #include "platform/scheduler.h"
+#include "platform/terminationsignals.h"
 #include "sound/sdlsoundoutput.h"
 #include "widgets/heldkeys.h"
 
@@ -17,6 +18,7 @@ int main(int argc, char *argv[])
     app.setDesktopFileName(QStringLiteral("io.github.shijianbao"));
     app.setQuitOnLastWindowClosed(false); // the game window alone decides when we stop
     HeldKeys heldKeys(&app);              // a key held down counts once
+    TerminationSignals terminationSignals; // before the first sound loads SDL
 
     QtScheduler scheduler;
     SdlSoundOutput sound;
@@ -24,5 +26,7 @@ int main(int argc, char *argv[])
     // Start-up touches no file: where scores are kept is decided when the leaderboard opens.
     Form1 form1({scheduler, sound, random, QCoreApplication::applicationDirPath(), {}});
     form1.show();
+    // A logout, `kill` or Ctrl+C ends the game as its close box does.
+    QObject::connect(&terminationSignals, &TerminationSignals::received, &form1, &QWidget::close);
     return app.exec();
 }

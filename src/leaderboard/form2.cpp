@@ -13,6 +13,7 @@ const QString Congratulations = QStringLiteral("恭喜恭喜!您上榜了。您�
 const QString TableOnly = QStringLiteral("排行榜");
 const QString CannotRead = QStringLiteral("排行榜打不开，这次记不了名字。");
 const QString CannotSave = QStringLiteral("哎呀，名字没存上，请叫大人看看。");
+const QString ReadOnly = QStringLiteral("排行榜只能看，这次记不了名字。");
 
 constexpr int FirstRowTop = 80;
 constexpr int RowStep = 24;
@@ -104,10 +105,11 @@ void Form2::Form_Load()
         // could not be written, the name will not be saved either, and confirming says so.
         break;
     case ScoreFile::Outcome::Unreadable:
+    case ScoreFile::Outcome::ReadOnly:
         // Asking for a name we cannot save would only disappoint; say so straight away.
         Text1->setEnabled(false);
         Command1->setEnabled(false);
-        Labt->setText(CannotRead);
+        Labt->setText(m_outcome == ScoreFile::Outcome::ReadOnly ? ReadOnly : CannotRead);
         break;
     }
 

@@ -14,6 +14,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+// Off unless asked for: a normal run prints nothing.
+Q_LOGGING_CATEGORY(lcScores, "shijianbao.scores", QtCriticalMsg)
+
 namespace ScoreFile {
 
 namespace {
@@ -55,17 +58,46 @@ QByteArray lineOf(const QByteArray &rawName, qint32 score)
     return rawName + ',' + QByteArray::number(score) + "\r\n";
 }
 
+// The new table is a new file that takes the old one's place, so it would belong to whoever
+// wrote it, with the default mode: a parent's sudo game would take a child's table away, and a
+// table made read-only would become writable. It gets the old file's owner, group and mode
+// instead. Only root may give a file to someone else; anyone else keeps the group (theirs, if
+// they could write through it) and the mode, so everyone who could write the table still can.
+// A new table that root makes in someone else's folder (a parent playing the child's copy) is
+// the folder owner's, for them to write next time.
+void keepOwnership(const QString &path, int fd)
+{
+    struct stat old
+    {};
+    if (::stat(QFile::encodeName(path).constData(), &old) == 0) {
+        if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+            const bool groupKept = ::fchown(fd, uid_t(-1), old.st_gid) == 0;
+            qCInfo(lcScores) << "rewritten as ours, as only root may give a file away:" << path
+                             << (groupKept ? "(group kept)" : "(group not kept)");
+        }
+        if (::fchmod(fd, old.st_mode & 0777) != 0)
+            qCWarning(lcScores) << "cannot keep the mode of" << path << ':' << qt_error_string();
+    } else if (::geteuid() == 0 &&
+               ::stat(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), &old) == 0 &&
+               ::fchown(fd, old.st_uid, old.st_gid) != 0) {
+        qCWarning(lcScores) << "cannot give" << path
+                            << "to its folder's owner:" << qt_error_string();
+    }
+}
+
 WriteStatus replaceFile(const QString &path, const QByteArray &content)
 {
     // No direct-write fallback: if the new table cannot be put in place whole, the old one
     // stays. Unbuffered, because a disk that fills up part-way through a buffered flush
     // reports the short write to nobody and commit() would then install a cut-off table.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return WriteStatus::Failed;
-    if (file.write(content) != content.size() || file.size() != content.size())
-        return WriteStatus::Failed; // the unfinished copy is thrown away with `file`
-    return file.commit() ? WriteStatus::Written : WriteStatus::Failed;
+    if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        keepOwnership(path, file.handle());
+        if (file.write(content) == content.size() && file.size() == content.size() && file.commit())
+            return WriteStatus::Written;
+    } // an unfinished copy is thrown away with `file`
+    qCWarning(lcScores) << "cannot write" << path << ':' << file.errorString();
+    return WriteStatus::Failed;
 }
 
 // What stands at the path itself, as far as links go; what kind of file lies behind is
@@ -118,17 +150,24 @@ Opened openForReading(const QString &path, QFile &file)
     const PathKind kind = kindOf(path);
     if (kind == PathKind::Absent || kind == PathKind::DanglingLink)
         return Opened::Missing;
-    if (kind == PathKind::Forbidden)
+    if (kind == PathKind::Forbidden) {
+        qCWarning(lcScores) << "not reading" << path << ": another user's link, or out of reach";
         return Opened::Refused;
+    }
     const int flags =
         O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (kind == PathKind::NoLink ? O_NOFOLLOW : 0);
     const int fd = ::open(QFile::encodeName(path).constData(), flags);
-    if (fd < 0)
-        return errno == ENOENT ? Opened::Missing : Opened::Refused;
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return Opened::Missing;
+        qCWarning(lcScores) << "cannot read" << path << ':' << qt_error_string();
+        return Opened::Refused;
+    }
     struct stat st
     {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
         !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        qCWarning(lcScores) << "not reading" << path << ": not a plain file";
         ::close(fd);
         return Opened::Refused;
     }
@@ -142,20 +181,35 @@ WriteStatus putFile(const QString &path, const QByteArray &content)
 {
     switch (kindOf(path)) {
     case PathKind::Forbidden:
+        qCWarning(lcScores) << "not writing" << path << ": another user's link, or out of reach";
         return WriteStatus::Failed;
     case PathKind::DanglingLink:
-        if (!QFile::remove(path))
+        if (!QFile::remove(path)) {
+            qCWarning(lcScores) << "cannot replace the link" << path;
             return WriteStatus::Failed;
+        }
         break;
     case PathKind::NoLink:
     case PathKind::OwnLink:
-        if (!isRegular(path))
+        if (!isRegular(path) || !mayRewrite(path)) {
+            qCWarning(lcScores) << "not writing" << path << ": not a plain file we may write";
             return WriteStatus::Failed;
+        }
         break;
     case PathKind::Absent:
         break;
     }
     return replaceFile(path, content);
+}
+
+// Makes the per-user folder, when the place has one, before its first file.
+bool makeFolderFor(const Place &place)
+{
+    const QString folder = QFileInfo(place.writePath).absolutePath();
+    if (!place.makeFolder || QDir().mkpath(folder))
+        return true;
+    qCWarning(lcScores) << "cannot make the folder" << folder;
+    return false;
 }
 
 bool sameEntries(const ScoreTable &a, const ScoreTable &b)
@@ -196,7 +250,7 @@ ReadStatus readTable(const QString &path, ScoreTable &table)
     for (int k = 0; k < ScoreSlots && !file.atEnd(); ++k) {
         QByteArray line = file.readLine();
         if (file.error() != QFileDevice::NoError)
-            return ReadStatus::Unreadable;
+            break;
         if (line.endsWith('\n'))
             line.chop(1);
         while (line.endsWith('\r'))
@@ -214,8 +268,10 @@ ReadStatus readTable(const QString &path, ScoreTable &table)
         }
         parseScore(scoreText, entry.score);
     }
-    if (file.error() != QFileDevice::NoError)
+    if (file.error() != QFileDevice::NoError) {
+        qCWarning(lcScores) << "cannot read" << path << ':' << file.errorString();
         return ReadStatus::Unreadable;
+    }
     table = read;
     return ReadStatus::Read;
 }
@@ -244,19 +300,40 @@ qint16 rankScore(const ScoreTable &table, qint32 newScore)
     return insertion;
 }
 
+bool mayRewrite(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st
+    {};
+    if (::stat(name.constData(), &st) != 0)
+        return errno == ENOENT;
+    // The kernel's answer covers read-only mounts, groups and access lists; the write bits
+    // are looked at only because root's answer ignores them.
+    return ::faccessat(AT_FDCWD, name.constData(), W_OK, AT_EACCESS) == 0 &&
+           (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+}
+
 Outcome open(const Place &place, qint32 newScore, ScoreTable &table, qint16 &insertion)
 {
     switch (readTable(place.readPath, table)) {
     case ReadStatus::Read:
         insertion = rankScore(table, newScore);
-        return insertion >= 0 ? Outcome::MadeTable : Outcome::MissedTable;
+        if (insertion < 0)
+            return Outcome::MissedTable;
+        if (place.readPath == place.writePath && !mayRewrite(place.writePath)) {
+            qCInfo(lcScores) << place.writePath << "is read-only: no name can be saved";
+            return Outcome::ReadOnly;
+        }
+        return Outcome::MadeTable;
     case ReadStatus::Missing:
         // A new table: the first score takes first place whatever it is.
         setDefaultTable(table);
         insertion = 0;
-        if (kindOf(place.writePath) != PathKind::Absent)
-            return Outcome::Fresh; // a link to nothing: nothing may appear through it
-        if (place.makeFolder && !QDir().mkpath(QFileInfo(place.writePath).absolutePath()))
+        if (kindOf(place.writePath) != PathKind::Absent) {
+            qCInfo(lcScores) << "no table made through the link to nothing" << place.writePath;
+            return Outcome::Fresh;
+        }
+        if (!makeFolderFor(place))
             return Outcome::Fresh;
         return createDefaultFile(place.writePath) == WriteStatus::Written ? Outcome::Created
                                                                           : Outcome::Fresh;
@@ -275,14 +352,23 @@ WriteStatus writeBack(const QString &path, const ScoreTable &table, qint16 inser
     if (insertion < 0 || insertion >= ScoreSlots)
         return WriteStatus::Failed;
     const std::optional<QByteArray> name = encodeName(typedName);
-    if (!name)
+    if (!name) {
+        qCWarning(lcScores) << "the name" << typedName << "cannot be stored";
         return WriteStatus::Failed;
+    }
 
     // Another copy of the game may be confirming a name on the same table right now. The lock
     // of a copy that died is taken over at once; a living one gets a moment to finish.
     QLockFile lock(path + QStringLiteral(".lock"));
-    if (!lock.tryLock(LockWaitMs))
+    if (!lock.tryLock(LockWaitMs)) {
+        qint64 pid = 0;
+        QString host, program;
+        lock.getLockInfo(&pid, &host, &program);
+        qCWarning(lcScores) << "no lock on" << path << "within" << LockWaitMs << "ms; held by"
+                            << program << pid << "on" << host << "(QLockFile error"
+                            << lock.error() << ')';
         return WriteStatus::Failed;
+    }
 
     // The table as it is now. Unchanged since the window read it, it is that table (slots a
     // short file left alone included), and the place found then stands: a brand-new table
@@ -307,7 +393,7 @@ WriteStatus writeBack(const QString &path, const ScoreTable &table, qint16 inser
 WriteStatus writeBack(const Place &place, const ScoreTable &table, qint16 insertion,
                       const QString &typedName, qint32 newScore)
 {
-    if (place.makeFolder && !QDir().mkpath(QFileInfo(place.writePath).absolutePath()))
+    if (!makeFolderFor(place))
         return WriteStatus::Failed;
     return writeBack(place.writePath, table, insertion, typedName, newScore);
 }

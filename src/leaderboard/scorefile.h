@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QLoggingCategory>
 #include <QString>
 
 #include <array>
@@ -46,7 +47,9 @@ enum class Outcome
     Created,     // no file: a fresh table was written, the new score takes first place
     Fresh,       // no file and none made (it could not be written, or the path is a link that
                  // points nowhere): the fresh table is in memory only
-    Unreadable   // a file we cannot read: left alone, the table in memory is the fresh one
+    Unreadable,  // a file we cannot read: left alone, the table in memory is the fresh one
+    ReadOnly     // file read, the new score has a place, but the table is one the player may
+                 // not write and no other is theirs: shown, no name can be saved
 };
 
 QString pathFor(const QString &sPath);
@@ -80,6 +83,11 @@ struct Place
     bool makeFolder = false; // the per-user folder is made when its first file is written
 };
 
+// Whether the player may replace the file at path: there is none yet, or they may write it.
+// Root may write any file, but one with no write bit at all was made read-only on purpose, and
+// stays so for root too.
+bool mayRewrite(const QString &path);
+
 // Read (or create) the table and rank newScore against it, as the window does when it opens.
 // A missing file is created at writePath, unless that is a link pointing nowhere: no file
 // appears through a link.
@@ -95,7 +103,7 @@ constexpr int LockWaitMs = 1500;
 // the file as it is now, so both entries stay. A score that no longer makes that table is not
 // written and counts as done. Writes the target of the player's own link, replaces the
 // player's own link that points nowhere, and never writes anything else that is not a regular
-// file.
+// file. The new file keeps the old one's owner, group and mode (see replaceFile()).
 WriteStatus writeBack(const QString &path, const ScoreTable &table, qint16 insertion,
                       const QString &typedName, qint32 newScore);
 WriteStatus writeBack(const Place &place, const ScoreTable &table, qint16 insertion,
@@ -108,3 +116,7 @@ std::optional<QByteArray> encodeName(const QString &typedName);
 QString decodeName(const QByteArray &rawName);
 
 } // namespace ScoreFile
+
+// "shijianbao.scores": where the table is kept and why, and every read or write that fails,
+// for a parent's bug report. Silent unless QT_LOGGING_RULES turns it on.
+Q_DECLARE_LOGGING_CATEGORY(lcScores)

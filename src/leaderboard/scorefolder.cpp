@@ -1,7 +1,8 @@
 #include "leaderboard/scorefolder.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -22,23 +23,49 @@ bool mayWriteIn(const QString &folder)
            0;
 }
 
+// This program's folder in the player's data folder, by the XDG base-directory rules: a
+// relative XDG_DATA_HOME is ignored (taken from the working folder, it put a root's table
+// under /). Empty when not even the home folder is an absolute path.
+QString userDataFolder()
+{
+    QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    if (!QDir::isAbsolutePath(data)) {
+        if (!data.isEmpty())
+            qCInfo(lcScores) << "ignoring the relative XDG_DATA_HOME" << data;
+        data = QDir::homePath() + QLatin1String("/.local/share");
+    }
+    return QDir::isAbsolutePath(data)
+               ? data + QLatin1Char('/') + QCoreApplication::applicationName()
+               : QString();
+}
+
 } // namespace
 
 ScoreFile::Place scorePlace(const QString &programDir, const QString &userDataDir,
                             const QString &installedProgramDir)
 {
     const QString beside = ScoreFile::pathFor(programDir + QLatin1Char('/'));
-    if (userDataDir.isEmpty())
+    if (userDataDir.isEmpty()) {
+        qCInfo(lcScores) << "no per-user folder: the table is" << beside;
         return {beside, beside};
+    }
     const QString own = ScoreFile::pathFor(userDataDir + QLatin1Char('/'));
-    if (sameFolder(programDir, installedProgramDir))
+    if (sameFolder(programDir, installedProgramDir)) {
+        qCInfo(lcScores) << "installed: the table is the player's own" << own;
         return {own, own, true};
-    if (mayWriteIn(programDir))
+    }
+    if (mayWriteIn(programDir) && ScoreFile::mayRewrite(beside)) {
+        qCInfo(lcScores) << "the table is beside the program:" << beside;
         return {beside, beside};
+    }
     ScoreTable probe;
     const bool ownStarted = QFileInfo(own).exists() || QFileInfo(own).isSymLink();
-    if (ownStarted || ScoreFile::readTable(beside, probe) != ScoreFile::ReadStatus::Read)
+    if (ownStarted || ScoreFile::readTable(beside, probe) != ScoreFile::ReadStatus::Read) {
+        qCInfo(lcScores) << beside << "cannot be written: the table is the player's own" << own;
         return {own, own, true};
+    }
+    qCInfo(lcScores) << beside << "cannot be written: it is shown, and" << own
+                     << "starts as a copy of it";
     return {beside, own, true};
 }
 
@@ -50,9 +77,6 @@ ScoreFile::Place scorePlace(const QString &programDir, const QString &userDataDi
     for (const QString &dir : QStringLiteral(SJB_INSTALLED_PROGRAMDIRS).split(QLatin1Char(':')))
         if (sameFolder(programDir, dir))
             installed = dir;
-    return scorePlace(programDir,
-                      userDataDir.isEmpty()
-                          ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
-                          : userDataDir,
+    return scorePlace(programDir, userDataDir.isEmpty() ? userDataFolder() : userDataDir,
                       installed);
 }

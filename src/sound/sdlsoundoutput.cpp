@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QLoggingCategory>
 #include <QStringList>
 
 #include <SDL.h>
@@ -15,6 +16,9 @@
 
 namespace {
 
+// Why the game is silent, for a parent's bug report: off unless QT_LOGGING_RULES turns it on.
+Q_LOGGING_CATEGORY(lcSound, "shijianbao.sound", QtCriticalMsg)
+
 using Clock = std::chrono::steady_clock;
 
 // After a failed open, wait this long before trying again, so that a machine without sound
@@ -27,6 +31,7 @@ constexpr auto RetryAfter = std::chrono::seconds(3);
     X(SDL_InitSubSystem)                                                                       \
     X(SDL_QuitSubSystem)                                                                       \
     X(SDL_Quit)                                                                                \
+    X(SDL_GetError)                                                                            \
     X(SDL_GetNumAudioDrivers)                                                                  \
     X(SDL_GetAudioDriver)                                                                      \
     X(SDL_GetCurrentAudioDriver)                                                               \
@@ -60,13 +65,13 @@ struct SdlLibrary
     bool load()
     {
         void *handle = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
-        if (!handle)
-            return false;
-        bool ok = true;
+        bool ok = handle != nullptr;
 #define SJB_RESOLVE(name)                                                                      \
     ok = ok && (name = reinterpret_cast<decltype(name)>(dlsym(handle, #name))) != nullptr;
         SJB_SDL_CALLS(SJB_RESOLVE)
 #undef SJB_RESOLVE
+        if (!ok)
+            qCWarning(lcSound) << "no sound: SDL cannot be loaded:" << dlerror();
         return ok;
     }
 };
@@ -91,6 +96,7 @@ void chooseDrivers(const SdlLibrary &sdl)
             continue;
         drivers << name;
     }
+    qCDebug(lcSound) << "SDL's drivers to try:" << drivers;
     sdl.SDL_SetHint(SDL_HINT_AUDIODRIVER, drivers.join(QLatin1Char(',')).toLatin1().constData());
 }
 
@@ -212,8 +218,11 @@ bool SdlSoundOutput::Player::open()
         // How the desktop's mixer lists the game and its sounds.
         m_sdl.SDL_SetHint(SDL_HINT_APP_NAME, "识键宝");
         m_sdl.SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, "识键宝的声音");
-        if (m_sdl.SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+        if (m_sdl.SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+            qCWarning(lcSound) << "no sound: SDL's audio cannot start:" << m_sdl.SDL_GetError();
             return false;
+        }
+        qCDebug(lcSound) << "sound through SDL's driver" << m_sdl.SDL_GetCurrentAudioDriver();
         m_subsystemUp = true;
     }
 
@@ -227,6 +236,9 @@ bool SdlSoundOutput::Player::open()
                                          SDL_AUDIO_ALLOW_FREQUENCY_CHANGE |
                                              SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
     if (m_device == 0) {
+        qCWarning(lcSound) << "no sound: no device opens (tried again in"
+                           << std::chrono::seconds(RetryAfter).count()
+                           << "s):" << m_sdl.SDL_GetError();
         // Let a later attempt start from scratch: a sound server may come up meanwhile.
         m_sdl.SDL_QuitSubSystem(SDL_INIT_AUDIO);
         m_subsystemUp = false;
@@ -248,8 +260,12 @@ void SdlSoundOutput::Player::play(const QByteArray &wavImage)
     Uint8 *samples = nullptr;
     Uint32 length = 0;
     SDL_RWops *rw = m_sdl.SDL_RWFromConstMem(wavImage.constData(), int(wavImage.size()));
-    if (!rw || !m_sdl.SDL_LoadWAV_RW(rw, 1, &spec, &samples, &length))
-        return; // not a sound SDL can read: play nothing, and let the old one play on
+    if (!rw || !m_sdl.SDL_LoadWAV_RW(rw, 1, &spec, &samples, &length)) {
+        // Not a sound SDL can read: play nothing, and let the old one play on.
+        qCWarning(lcSound) << "a sound of" << wavImage.size()
+                           << "bytes cannot be decoded:" << m_sdl.SDL_GetError();
+        return;
+    }
 
     QByteArray converted;
     SDL_AudioStream *stream = m_sdl.SDL_NewAudioStream(spec.format, spec.channels, spec.freq,

@@ -44,7 +44,7 @@ def key_rect(key):
 # so that the program gets them in the order they were made.
 class Game:
 
-    def __init__(self, binary, display, folder):
+    def __init__(self, binary, display, folder, pipe=True):
         os.mkdir(folder / "game"), os.mkdir(folder / "home")
         self.d, self.folder, self.given = xdisplay.Display(display), folder, []
         self.root = self.d.screen().root
@@ -55,7 +55,7 @@ class Game:
         self.cards = {picture(101 + k).tobytes(): k for k in range(26)}
         # Start-up reads and writes no score file: a pipe in its place must not stop the
         # window from appearing, and nothing may be made beside the program or per user.
-        os.mkfifo(folder / "game" / "tavik.tmp")
+        pipe and os.mkfifo(folder / "game" / "tavik.tmp")
         self.env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb", SDL_AUDIODRIVER="disk",
                         SDL_DISKAUDIOFILE=str(self.audio), HOME=str(folder / "home"),
                         XDG_DATA_HOME=str(folder / "home"))
@@ -203,6 +203,27 @@ def play(game):
     assert (np.abs(boop) <= 200).all(), "the boop plays on for over 0.1 s before the tune"
 
 
+def terminated_after_a_sound(binary, display):
+    # With nothing at the score file's path, start-up makes no file and loads no sound library;
+    # the first card's sound loads SDL; then SIGTERM ends the game as its close box does.
+    game = Game(binary, display, folder := pathlib.Path(tempfile.mkdtemp(prefix="shijianbao-")), pipe=False)
+    sdl = lambda: "libSDL2" in pathlib.Path(f"/proc/{game.proc.pid}/maps").read_text()  # noqa: E731
+    try:
+        game.main = wait_for("the window 识键宝", lambda: game.window("识键宝"))
+        made = [os.listdir(folder / d) for d in ("game", "home")] + [sdl()]
+        assert made == [["shijianbao"], [], False], f"start-up made files or loaded SDL: {made}"
+        game.click(*START, origin=((g := game.main.get_geometry()).x, g.y))
+        wait_for("the first card's sound to play", lambda: sdl() and game.clock() > 0.7)
+        game.proc.terminate()  # SIGTERM
+        assert game.proc.wait(5) == 0, f"SIGTERM: exit status {game.proc.returncode}"
+    finally:
+        game.proc.kill(), game.proc.wait(), game.d.close()
+        err = game.stderr.read_text(errors="replace")
+        shutil.rmtree(folder, ignore_errors=True)
+    # A normal run logs nothing.
+    assert "shijianbao." not in err and not any(m in err for m in SANITIZER_MARKS), err
+
+
 def main(binary):
     if not (name := os.environ.get("SJB_TEST_DISPLAY") or os.environ.get("DISPLAY")):
         return print("SKIP: no X display (scripts/test.sh starts one)") or 77
@@ -226,6 +247,7 @@ def main(binary):
         # A sanitizer build reports here, also when the game itself went right.
         assert not any(mark in err for mark in SANITIZER_MARKS), f"sanitizer report:\n{err}"
         sys.exc_info()[0] and print("the program's stderr:\n" + err)
+    terminated_after_a_sound(binary, name)
     return print("1 passed, 0 failed") or 0
 
 

@@ -33,10 +33,12 @@ inline QByteArray readBytes(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// What lies at the score file's path before the leaderboard looks. Links point at
-// "victim.txt" beside it, which holds `content`; "another user's" link belongs to nobody,
-// which only root can arrange.
-enum class FileState { Content, Missing, FolderGone, Pipe, OwnLink, ForeignLink, DanglingLink };
+// What lies at the score file's path before the leaderboard looks. A read-only table has no
+// write bit; "another user's" folder, table (mode 464: the group may write, the owner not)
+// and link belong to nobody, which only root can arrange. Links point at "victim.txt" beside
+// it, which holds `content`.
+enum class FileState { Content, ReadOnly, OthersTable, OthersFolder, Missing, FolderGone, Pipe,
+                       OwnLink, ForeignLink, DanglingLink };
 Q_DECLARE_METATYPE(FileState)
 
 inline bool prepare(FileState state, QTemporaryDir &dir, const QString &path,
@@ -44,15 +46,19 @@ inline bool prepare(FileState state, QTemporaryDir &dir, const QString &path,
 {
     const bool toVictim = state == FileState::OwnLink || state == FileState::ForeignLink;
     QFile file(toVictim ? QFileInfo(path).dir().filePath("victim.txt") : path);
-    if ((toVictim || state == FileState::Content) &&
+    if ((toVictim || state <= FileState::OthersTable) &&
         !(file.open(QIODevice::WriteOnly) && file.write(content) == content.size()))
         return false;
-    const QByteArray at = QFile::encodeName(path);
-    return state == FileState::FolderGone     ? dir.remove()
+    const QByteArray at = QFile::encodeName(path), folder = QFile::encodeName(dir.path());
+    const auto toNobody = [](const QByteArray &p) { return ::lchown(p, 65534, 65534) == 0; };
+    return state == FileState::ReadOnly       ? ::chmod(at, 0444) == 0
+           : state == FileState::OthersTable  ? ::chmod(at, 0464) == 0 && toNobody(at) && toNobody(folder)
+           : state == FileState::OthersFolder ? toNobody(folder)
+           : state == FileState::FolderGone   ? dir.remove()
            : state == FileState::Pipe         ? ::mkfifo(at, 0666) == 0
            : state == FileState::DanglingLink ? ::symlink("nowhere.txt", at) == 0
            : !toVictim || (::symlink("victim.txt", at) == 0 &&
-                           (state == FileState::OwnLink || ::lchown(at, 65534, 65534) == 0));
+                           (state == FileState::OwnLink || toNobody(at)));
 }
 
 // Every entry of the folder with what it is: "name:bytes" for a file, "name->target" for a

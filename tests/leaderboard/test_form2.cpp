@@ -12,6 +12,7 @@ const QString Congratulations = QStringLiteral("恭喜恭喜!您上榜了。您�
 const QString TableOnly = QStringLiteral("排行榜");
 const QString CannotRead = QStringLiteral("排行榜打不开，这次记不了名字。");
 const QString CannotSave = QStringLiteral("哎呀，名字没存上，请叫大人看看。");
+const QString ReadOnly = QStringLiteral("排行榜只能看，这次记不了名字。");
 
 // The leaderboard over a main window, in a folder of its own, with a home of its own.
 struct Board
@@ -71,6 +72,8 @@ private slots:
             << FileState::Missing << 0 << Congratulations << true << TenZeros << 0;
         QTest::newRow("a pipe: says so at once")
             << FileState::Pipe << 650 << CannotRead << false << TenZeros << 0;
+        QTest::newRow("own copy read-only, for root too: says so at once")
+            << FileState::ReadOnly << 650 << ReadOnly << false << TenZeros << 0;
     }
     void opening()
     {
@@ -79,6 +82,9 @@ private slots:
         QFETCH(bool, asksName);
         Board b(state);
         QVERIFY(b.prepared);
+        if (state == FileState::ReadOnly) // and the player's own copy (ten zeros), read-only too
+            QVERIFY(QDir(b.home.path()).mkpath("share") &&
+                    prepare(state, b.home, b.home.filePath("share/tavik.tmp"), TenZeros));
 
         b.open(score);
         QVERIFY(b.form.isVisible() && !b.main.isEnabled());

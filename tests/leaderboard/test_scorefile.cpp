@@ -3,11 +3,14 @@
 // cases a reader should see.
 #include "leaderboard/scorefile.h"
 #include "leaderboard/scorefolder.h"
+#include "platform/terminationsignals.h"
 #include "scorefixtures.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 #include <sys/wait.h>
+#include <thread>
 
 using ScoreFile::Outcome;
 using ScoreFile::WriteStatus;
@@ -18,26 +21,31 @@ namespace {
 // What scorePlace() answered, as an exit code a child can hand back.
 enum Where { Beside, PerUser, ShowBesideKeepPerUser, SomethingMade, Other };
 
-int where()
+// In a folder of its own under `base`. XDG_DATA_HOME is relative, which the XDG rules say to
+// ignore: the player's data folder is ~/.local/share.
+int where(const QString &base)
 {
     QFETCH(bool, installed);
     QFETCH(bool, readOnly);
-    QFETCH(bool, tableBeside);
+    QFETCH(int, tableMode);
     QFETCH(bool, userStarted);
-    QTemporaryDir root;
-    const QString program = root.filePath("game"), user = root.filePath("home/shijianbao");
+    QTemporaryDir root(base + "/XXXXXX");
+    const QString program = root.filePath("game");
+    const QString user = root.filePath("home/.local/share/") + QCoreApplication::applicationName();
     const QString beside = program + "/tavik.tmp", own = user + "/tavik.tmp";
+    qputenv("HOME", QFile::encodeName(root.filePath("home"))) && qputenv("XDG_DATA_HOME", "share");
     QDir().mkpath(program);
-    if (tableBeside)
-        QFile(beside).open(QIODevice::WriteOnly);
+    if (tableMode)
+        QFile(beside).open(QIODevice::WriteOnly) && ::chmod(QFile::encodeName(beside), tableMode);
     if (userStarted)
         QDir().mkpath(user) && QFile(own).open(QIODevice::WriteOnly);
     if (readOnly)
         QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner);
-    const auto place = scorePlace(program, user, installed ? program : "/nowhere");
+    const auto place = installed ? scorePlace(program, user, program) : scorePlace(program);
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     if (QDir(root.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size() !=
             1 + int(userStarted) ||
-        QDir(program).entryList(QDir::Files | QDir::Hidden).size() != int(tableBeside))
+        QDir(program).entryList(QDir::Files | QDir::Hidden).size() != int(tableMode != 0))
         return SomethingMade;
     if (place.readPath == beside)
         return place.writePath == beside ? Beside : ShowBesideKeepPerUser;
@@ -83,6 +91,12 @@ private slots:
                             "h,0", "i,0"}));
         QTest::newRow("GBK name") << C << XiaoMing + ",120\r\n" << 100 << Outcome::MadeTable
             << "小明,120\r\n" + crlfLines(QByteArrayList(9, "old,77")) << "" << f(XiaoMing + ",120\r\n");
+        QTest::newRow("another user's table: stays theirs") << FileState::OthersTable << Descending
+            << 5000 << Outcome::MadeTable << Descending << "ann" << f(ann);
+        QTest::newRow("another user's folder: a new table is theirs") << FileState::OthersFolder
+            << QByteArray() << 0 << Outcome::Created << TenZeros << "ann" << f("ann,0\r\n" + nineZeros);
+        QTest::newRow("read-only: shown, nothing saved, by root either") << FileState::ReadOnly
+            << Descending << 5000 << Outcome::ReadOnly << Descending << "ann" << f(Descending);
         QTest::newRow("no folder: nothing made") << FileState::FolderGone << QByteArray() << 650
             << Outcome::Fresh << TenZeros << "ann" << QByteArray();
         QTest::newRow("another copy confirmed 5000 meanwhile") << C << Descending << 650
@@ -111,7 +125,9 @@ private slots:
         QTemporaryDir dir;
         const QString path = ScoreFile::pathFor(dir.path() + '/');
         if (!prepare(state, dir, path, content))
-            QSKIP("only root can give a link to another user");
+            QSKIP("only root can give a file to another user");
+        const auto owner = [](const QString &p) { QFileInfo i(p); return QList{i.ownerId(), i.groupId()}; };
+        const QFile::Permissions mode = QFileInfo(path).permissions();
         alarm(10);
         auto noAlarm = qScopeGuard([] { alarm(0); });
         ScoreTable table;
@@ -123,47 +139,73 @@ private slots:
         for (const ScoreEntry &entry : table)
             shown += entry.name.toUtf8() + ',' + QByteArray::number(entry.score) + "\r\n";
         QTEST(shown, "table");
-        if (QTest::currentDataTag() == QByteArrayView("another copy confirmed 5000 meanwhile")) {
-            // Its entry stays; ours is ranked against the file as it is now.
-            ScoreTable a;
-            qint16 at = -1;
-            QVERIFY(ScoreFile::open({path, path}, 5000, a, at) == Outcome::MadeTable &&
-                    ScoreFile::writeBack(path, a, at, "A", 5000) == WriteStatus::Written);
-        }
+        // Its entry stays; ours is ranked against the file as it is now.
+        if (QTest::currentDataTag() == QByteArrayView("another copy confirmed 5000 meanwhile"))
+            QVERIFY(prepare(FileState::Content, dir, path, "A,5000\r\n" + FirstNine));
         if (!name.isEmpty()) {
             const Troubled troubled(diskFull ? Trouble::DiskFull : Trouble::None, path);
             QCOMPARE(ScoreFile::writeBack(path, table, insertion, name, score) == WriteStatus::Written,
                      !diskFull && outcome != Outcome::Unreadable &&
-                         state != FileState::FolderGone);
+                         outcome != Outcome::ReadOnly && state != FileState::FolderGone);
         }
         QTEST(everything(dir.path()), "after");
+        // Every table is its folder owner's, and a rewritten one keeps its mode.
+        if (QFileInfo::exists(path))
+            QVERIFY(owner(path) == owner(dir.path()) && (!mode || QFileInfo(path).permissions() == mode));
     }
-    // Where the score file is read and written. Permission bits do not stop root, so as root
-    // the read-only cases run in a child that has become nobody.
+    // Where the score file is read and written (a table's mode in octal; 0: none). Permission
+    // bits do not stop root, so as root the read-only cases run as nobody, in folders that
+    // nobody can reach, also when root's TMPDIR is private.
     void place_data()
     {
         QTest::addColumn<bool>("installed");
         QTest::addColumn<bool>("readOnly");
-        QTest::addColumn<bool>("tableBeside");
+        QTest::addColumn<int>("tableMode");
         QTest::addColumn<bool>("userStarted");
         QTest::addColumn<int>("where");
-        QTest::newRow("own folder, writable") << false << false << true << true << int(Beside);
+        QTest::newRow("own folder, writable") << false << false << 0644 << true << int(Beside);
         QTest::newRow("installed: per user, though writable and holding a table")
-            << true << false << true << false << int(PerUser);
+            << true << false << 0644 << false << int(PerUser);
         QTest::newRow("read-only with a table: shown, the copy goes per user")
-            << false << true << true << false << int(ShowBesideKeepPerUser);
-        QTest::newRow("read-only, per-user table started") << false << true << true << true << int(PerUser);
-        QTest::newRow("read-only, no table") << false << true << false << false << int(PerUser);
+            << false << true << 0644 << false << int(ShowBesideKeepPerUser);
+        QTest::newRow("read-only, per-user table started") << false << true << 0644 << true << int(PerUser);
+        QTest::newRow("read-only, no table") << false << true << 0 << false << int(PerUser);
+        QTest::newRow("table read-only, for root too: shown, the copy goes per user")
+            << false << false << 0444 << false << int(ShowBesideKeepPerUser);
     }
     void place()
     {
         QFETCH(bool, readOnly);
-        const pid_t child = readOnly && geteuid() == 0 ? fork() : -1;
+        QTemporaryDir base("/tmp/XXXXXX");
+        QVERIFY(::chmod(QFile::encodeName(base.path()), 01777) == 0);
+        const pid_t child = fork();
         if (child == 0)
-            _exit(setgid(65534) || setuid(65534) ? Other : where());
-        int status = child > 0 ? 0 : where() << 8;
-        QVERIFY(child < 0 || waitpid(child, &status, 0) == child);
+            _exit(readOnly && !geteuid() && (setgid(65534) || setuid(65534)) ? Other : where(base.path()));
+        int status = 0;
+        QVERIFY(child > 0 && waitpid(child, &status, 0) == child);
         QTEST(WEXITSTATUS(status), "where");
+    }
+
+    // A real signal while the game waits for another copy's lock to confirm a name: the name is
+    // saved first, the signal comes through the event loop, and no lock or temporary file stays.
+    void signalDuringASave()
+    {
+        for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
+            std::signal(signalNumber, SIG_DFL); // as for a game started from a desktop
+            TerminationSignals terminationSignals;
+            QSignalSpy received(&terminationSignals, &TerminationSignals::received);
+            QTemporaryDir dir;
+            const QString path = dir.filePath("tavik.tmp");
+            ScoreTable table;
+            ScoreFile::setDefaultTable(table);
+            Troubled locked(Trouble::Locked, path);
+            std::jthread other([&] { // once the save waits for the lock
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                ::kill(::getpid(), signalNumber), locked.m_lock.unlock(); });
+            QVERIFY(ScoreFile::writeBack(path, table, 0, "ann", 5000) == WriteStatus::Written);
+            QTRY_COMPARE(received, QList<QVariantList>{{signalNumber}});
+            QCOMPARE(everything(dir.path()), "tavik.tmp:ann,5000\r\n" + TenZeros.sliced(5) + '\n');
+        }
     }
 };
 
