@@ -78,23 +78,23 @@ private slots:
         QFETCH(FileState, state);
         QFETCH(int, score);
         QFETCH(bool, asksName);
+        QFETCH(QString, heading);
+        QFETCH(QByteArray, table);
         Board b(state);
         QVERIFY(b.prepared);
 
         b.open(score);
         QVERIFY(b.form.isVisible() && !b.main.isEnabled());
-        QTEST(b.form.Labt->text(), "heading");
+        QCOMPARE(b.form.Labt->text(), heading);
         QCOMPARE(b.form.Text1->isEnabled() && b.form.Command1->isEnabled(), asksName);
         QCOMPARE(b.form.focusWidget() == b.form.Text1, asksName);
-        QTEST(b.shown(), "table");
+        QCOMPARE(b.shown(), table);
         // What a screen reader reads, in order: the heading, the name box named by it, the
         // button, then each row's name and score.
         const QAccessibleInterface *window = QAccessible::queryAccessibleInterface(&b.form);
         QString read;
         for (int i = 0; i < window->childCount(); ++i)
             read += window->child(i)->text(QAccessible::Name) + ',';
-        QFETCH(QString, heading);
-        QFETCH(QByteArray, table);
         QCOMPARE(read, heading + ',' + heading + ",确认," + QString(table).replace("\r\n", ","));
         QTEST(int(b.form.resultSound().value_or(SoundId{})), "sound");
         QVERIFY(b.form.Text1->testAttribute(Qt::WA_InputMethodEnabled)); // Chinese names come so
