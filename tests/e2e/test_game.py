@@ -206,7 +206,7 @@ def play(game):
 def main(binary):
     if not (name := os.environ.get("SJB_TEST_DISPLAY") or os.environ.get("DISPLAY")):
         return print("SKIP: no X display (scripts/test.sh starts one)") or 77
-    time_limit(100)
+    time_limit(90)
     game = Game(binary, name, folder := pathlib.Path(tempfile.mkdtemp(prefix="shijianbao-e2e-")))
     try:
         game.main = wait_for("the window 识键宝", lambda: game.window("识键宝"))

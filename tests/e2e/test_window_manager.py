@@ -13,7 +13,7 @@ SCALE = 2
 def main(binary):
     if not (name := os.environ.get("SJB_TEST_DISPLAY")) or not shutil.which("openbox"):
         return print("SKIP: needs SJB_TEST_DISPLAY and openbox") or 77
-    time_limit(80)
+    time_limit(60)
     env = dict(os.environ, DISPLAY=name, HOME=tempfile.mkdtemp(), QT_SCALE_FACTOR=str(SCALE))
     d = display.Display(name)
     root, atom = d.screen().root, d.intern_atom

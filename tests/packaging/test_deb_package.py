@@ -74,7 +74,7 @@ def main(build_dir, cpack, _source, version):
              "setpriv")
     if not all([*map(shutil.which, tools), os.getenv("SJB_TEST_DISPLAY")]):
         return print(f"SKIP: needs SJB_TEST_DISPLAY and {', '.join(tools)}") or 77
-    time_limit(240)
+    time_limit(180)
     # Root's TMPDIR may be private: "nobody" must reach the program and its home.
     work = tempfile.mkdtemp(prefix="shijianbao-deb-", dir="/tmp" if os.geteuid() == 0 else None)
     root, home = f"{work}/root", f"{work}/home"
