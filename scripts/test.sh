@@ -37,7 +37,8 @@ for n in $(seq 90 130); do
         sleep 0.05
     done
     [ -s "$ready" ] && export SJB_TEST_DISPLAY=":$n" && break
-    kill "$xvfb_pid" 2>/dev/null || true
+    # Running but silent for 10 s: it will not come up on the next number either.
+    kill "$xvfb_pid" 2>/dev/null && break
     xvfb_pid=""
 done
 rm -f "$ready"
