@@ -50,6 +50,8 @@ void Form2::createControls()
     Labt->setAlignment(Qt::AlignCenter);
     setColours(Labt, Qt::white, QColor(255, 0, 0));
     Labt->setFont(songFont(9, true));
+    // A screen reader names the name box by its heading, whatever the heading says just now.
+    Labt->setBuddy(Text1);
 
     Command1 = new QPushButton(QStringLiteral("确认"), this);
     Command1->setGeometry(264, 40, 41, 25);
@@ -131,6 +133,14 @@ void Form2::createRows()
         Label1[i]->show();
         Label2.push_back(createElement(*Label2[0]));
         Label2[i]->show();
+    }
+    // A screen reader reads the controls in their stacking order, not in the tab order: the
+    // heading, the name box and its button, then the table row by row, a name before its score.
+    for (QWidget *control : std::initializer_list<QWidget *>{Labt, Text1, Command1})
+        control->raise();
+    for (int i = 0; i < ScoreSlots; ++i) {
+        Label1[i]->raise();
+        Label2[i]->raise();
     }
 }
 

@@ -6,9 +6,12 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStyleOptionFocusRect>
 
 namespace {
+// Bright yellow stands out from the navy strip the buttons sit on, and from their frame.
+constexpr QColor FocusRingColour(255, 255, 0);
+constexpr int FocusRingWidth = 3;
+
 // What a screen reader sees of a box: a picture, or a button that it can press.
 class PictureBoxAccessible : public QAccessibleWidget
 {
@@ -138,11 +141,14 @@ void PictureBox::paintEvent(QPaintEvent *event)
             painter.fillRect(QRect(line.a, line.b - step).normalized(), line.color);
     }
     if (m_focusShown && hasFocus()) {
-        QStyleOptionFocusRect focus;
-        focus.initFrom(this);
-        focus.rect = QRect(QPoint(), content.size()).adjusted(1, 1, -1, -1);
-        focus.backgroundColor = palette().color(QPalette::Window);
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+        // Seen from a chair across the room: a thick bright ring over the frame, where the
+        // style's dotted line would be lost on the picture.
+        painter.resetTransform();
+        painter.setClipping(false);
+        const QRegion ring = QRegion(rect()).subtracted(rect().marginsRemoved(
+            QMargins(FocusRingWidth, FocusRingWidth, FocusRingWidth, FocusRingWidth)));
+        for (const QRect &band : ring)
+            painter.fillRect(band, FocusRingColour);
     }
 }
 

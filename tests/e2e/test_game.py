@@ -9,7 +9,7 @@ from PIL import Image
 from Xlib import X, display as xdisplay, protocol
 from Xlib.ext import xtest
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from waiting import wait_for  # noqa: E402
+from waiting import time_limit, wait_for  # noqa: E402
 
 ASSETS = pathlib.Path(__file__).resolve().parent.parent.parent / "assets"
 LETTERS = "QWERTYUIOPASDFGHJKLZXCVBNM"  # by key index
@@ -227,6 +227,7 @@ def terminated_after_a_sound(binary, display):
 def main(binary):
     if not (name := os.environ.get("SJB_TEST_DISPLAY") or os.environ.get("DISPLAY")):
         return print("SKIP: no X display (scripts/test.sh starts one)") or 77
+    time_limit(90)
     game = Game(binary, name, folder := pathlib.Path(tempfile.mkdtemp(prefix="shijianbao-e2e-")))
     try:
         game.main = wait_for("the window 识键宝", lambda: game.window("识键宝"))

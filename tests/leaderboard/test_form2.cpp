@@ -1,6 +1,7 @@
 #include "leaderboard/form2.h"
 #include "scorefixtures.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -80,6 +81,8 @@ private slots:
         QFETCH(FileState, state);
         QFETCH(int, score);
         QFETCH(bool, asksName);
+        QFETCH(QString, heading);
+        QFETCH(QByteArray, table);
         Board b(state);
         QVERIFY(b.prepared);
         if (state == FileState::ReadOnly) // and the player's own copy (ten zeros), read-only too
@@ -88,10 +91,17 @@ private slots:
 
         b.open(score);
         QVERIFY(b.form.isVisible() && !b.main.isEnabled());
-        QTEST(b.form.Labt->text(), "heading");
+        QCOMPARE(b.form.Labt->text(), heading);
         QCOMPARE(b.form.Text1->isEnabled() && b.form.Command1->isEnabled(), asksName);
         QCOMPARE(b.form.focusWidget() == b.form.Text1, asksName);
-        QTEST(b.shown(), "table");
+        QCOMPARE(b.shown(), table);
+        // What a screen reader reads, in order: the heading, the name box named by it, the
+        // button, then each row's name and score.
+        const QAccessibleInterface *window = QAccessible::queryAccessibleInterface(&b.form);
+        QString read;
+        for (int i = 0; i < window->childCount(); ++i)
+            read += window->child(i)->text(QAccessible::Name) + ',';
+        QCOMPARE(read, heading + ',' + heading + ",确认," + QString(table).replace("\r\n", ","));
         QTEST(int(b.form.resultSound().value_or(SoundId{})), "sound");
         QVERIFY(b.form.Text1->testAttribute(Qt::WA_InputMethodEnabled)); // Chinese names come so
 

@@ -3,7 +3,7 @@
 # write beside it ("nobody" when run as root), so the table is made in that user's data folder.
 import gzip, os, pwd, shutil, subprocess, sys, tempfile  # noqa: E401
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from waiting import wait_for  # noqa: E402
+from waiting import time_limit, wait_for  # noqa: E402
 
 def run(*cmd, **kw):
     r = subprocess.run(cmd, capture_output=True, text=True, **kw)
@@ -74,10 +74,12 @@ def main(build_dir, cpack, _source, version):
              "setpriv")
     if not all([*map(shutil.which, tools), os.getenv("SJB_TEST_DISPLAY")]):
         return print(f"SKIP: needs SJB_TEST_DISPLAY and {', '.join(tools)}") or 77
-    work = tempfile.mkdtemp(prefix="shijianbao-deb-")
+    time_limit(180)
+    # Root's TMPDIR may be private: "nobody" must reach the program and its home.
+    work = tempfile.mkdtemp(prefix="shijianbao-deb-", dir="/tmp" if os.geteuid() == 0 else None)
     root, home = f"{work}/root", f"{work}/home"
     try:
-        os.chmod(work, 0o755)  # "nobody" must reach the program and its home
+        os.chmod(work, 0o755)
         run(cpack, "-G", "DEB", "-B", f"{work}/out", cwd=build_dir)
         deb, = [f"{work}/out/{d}" for d in os.listdir(f"{work}/out") if d.endswith(".deb")]
         run("dpkg-deb", "-x", deb, root)
