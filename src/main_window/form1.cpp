@@ -83,7 +83,7 @@ void Form1::createControls()
     QFont scoreFont = songFont(12, true);
     scoreFont.setStyleStrategy(QFont::PreferNoShaping);
     Label1->setFont(scoreFont);
-    showScore(0);
+    Form1::showScore(0); // this class's own: the view is not fully built yet
 
     Picf.push_back(new PictureBox(this));
     Picf[0]->setGeometry(464, 8, 17, 17);

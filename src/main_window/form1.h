@@ -81,7 +81,7 @@ protected:
 private:
     void createControls();
     void Form_Load();
-    void setPicture(PictureBox *box, PictureId picture);
+    void setPicture(PictureBox *box, PictureId id);
 
     // GameView
     void showCard(int place, PictureId card) override;

@@ -56,7 +56,8 @@ constexpr auto RetryAfter = std::chrono::seconds(3);
 
 struct SdlLibrary
 {
-#define SJB_DECLARE(name) decltype(&::name) name = nullptr;
+// The argument is a name, declared and looked up as such: it cannot be parenthesised.
+#define SJB_DECLARE(name) decltype(&::name) name = nullptr; // NOLINT(bugprone-macro-parentheses)
     SJB_SDL_CALLS(SJB_DECLARE)
 #undef SJB_DECLARE
 
@@ -66,7 +67,7 @@ struct SdlLibrary
     {
         void *handle = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
         bool ok = handle != nullptr;
-#define SJB_RESOLVE(name)                                                                      \
+#define SJB_RESOLVE(name) /* NOLINTNEXTLINE(bugprone-macro-parentheses): a name, as above */ \
     ok = ok && (name = reinterpret_cast<decltype(name)>(dlsym(handle, #name))) != nullptr;
         SJB_SDL_CALLS(SJB_RESOLVE)
 #undef SJB_RESOLVE
@@ -133,7 +134,7 @@ private:
     bool open();
     void play(const QByteArray &wavImage);
     void close();
-    Clock::duration untilPlayedOut();
+    Clock::duration untilPlayedOut() const;
 
     // Shared with the thread that starts sounds.
     std::mutex m_mutex;
@@ -293,7 +294,7 @@ void SdlSoundOutput::Player::play(const QByteArray &wavImage)
 }
 
 // How long the queued sound still plays; zero once SDL has handed all of it on.
-Clock::duration SdlSoundOutput::Player::untilPlayedOut()
+Clock::duration SdlSoundOutput::Player::untilPlayedOut() const
 {
     const Uint32 queued = m_sdl.SDL_GetQueuedAudioSize(m_device);
     if (queued == 0 || m_sdl.SDL_GetAudioDeviceStatus(m_device) == SDL_AUDIO_STOPPED)

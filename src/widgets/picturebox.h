@@ -41,7 +41,6 @@ public:
     // pixels.
     void drawLine(QPoint a, QPoint b, const QColor &color);
     void clearDrawing();
-    int drawnLineCount() const { return m_lines.size(); }
 
     // A hidden copy of this element of a control array.
     PictureBox *createElement() const;
