@@ -18,7 +18,7 @@ g++ -O2 -fPIC -o "$bare" "$root/bench/bareqt/main.cpp" $(pkg-config --cflags --l
 
 # An X server of our own, so a desktop's window manager and compositor stay out of the figures.
 xvfb_pid=""
-cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; }
+cleanup() { if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi; }
 trap cleanup EXIT
 for n in $(seq 140 180); do
     [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue

@@ -135,7 +135,7 @@ speak() { # word rate out.wav
         >/dev/null 2>&1
 }
 
-while read -r id letter word rate tempo; do
+while read -r id _ word rate tempo; do
     [ -n "$id" ] || continue
     speak "$word" "$rate" "$WORK/raw.wav"
     # Normalise before trimming so the -50 dB threshold means the same thing
@@ -187,6 +187,7 @@ marimba() { # out start dur freq vol
 i=0; files=()
 for tone in "0.00 523.25" "0.18 659.25" "0.36 783.99" "0.54 1046.50" \
             "0.90 1046.50" "0.90 1318.51" "0.90 783.99"; do
+    # shellcheck disable=SC2086 # a tone's fields, split into $1, $2 ...
     set -- $tone
     dur=0.5; [ "$1" = 0.90 ] && dur=1.1
     marimba "$WORK/n$i.wav" "$1" "$dur" "$2" 0.5
@@ -217,6 +218,7 @@ mixdown 22050 9922 "$OUT/104.wav" "$WORK/w1.wav" "$WORK/w2.wav"
 # at 11025 Hz as the game expects; 1.76 s = 19404 samples.
 files=(); i=0
 for tone in "0.00 0.34 392.00" "0.36 0.34 329.63" "0.72 0.34 293.66" "1.08 0.68 261.63"; do
+    # shellcheck disable=SC2086 # a tone's fields, split into $1, $2 ...
     set -- $tone
     FADE=h note "$WORK/g$i.wav" 11025 "$1" "$2" 0.6 triangle "$3" sine mix "$(awk "BEGIN{print $3*2}")"
     files+=("$WORK/g$i.wav"); i=$((i+1))
@@ -228,6 +230,7 @@ mixdown 11025 19404 "$OUT/105.wav" "${files[@]}"
 files=(); i=0
 for tone in "0.00 0.12 783.99" "0.14 0.12 783.99" "0.28 0.12 783.99" \
             "0.42 0.85 1046.50" "0.42 0.85 1318.51" "0.42 0.85 783.99"; do
+    # shellcheck disable=SC2086 # a tone's fields, split into $1, $2 ...
     set -- $tone
     # A sawtooth is brassy; a sine of the same pitch and a low-pass soften
     # it (and keep its harmonics from folding back at 22050 Hz).

@@ -85,7 +85,8 @@ class Game:
 
     def lives(self):  # how many life icons are on view (the window test checks which go)
         shot = self.grab()
-        return sum(np.array_equal(crop(shot, (464 + 20 * i, 8, 16, 16)), self.life) for i in range(3))
+        return sum(np.array_equal(crop(shot, (464 + 20 * i, 8, 16, 16)), self.life)
+                   for i in range(3))
 
     def clock(self):  # seconds recorded so far: the disk driver writes in real time
         return self.audio.stat().st_size / 4 / RATE if self.audio.exists() else 0.0
@@ -149,7 +150,7 @@ def play(game):
     (x, y, w, h), outlined = key_rect(cards[-2][0]), game.keyboard.copy()
     outlined[[y, y + h - 1], x:x + w] = outlined[y:y + h, [x, x + w - 1]] = YELLOW
     wait_for(f"the outline on {LETTERS[cards[-2][0]]}",
-         lambda: np.array_equal(game.grab(BOARD), outlined))
+             lambda: np.array_equal(game.grab(BOARD), outlined))
     for lives in (2, 1, 0):
         game.click(*NOWHERE)
         wait_for(f"{lives} lives", lambda: game.lives() == lives)
@@ -175,13 +176,14 @@ def play(game):
         d.change_keyboard_mapping(code, [[0x01000000 + ord(c)] * game.width])
         game.press(code)
     wait_for("the name in the name box",
-         lambda: (game.grab(NAME_BOX, (g.x, g.y)).max(2) < 100).any(0).sum() >= 12)
+             lambda: (game.grab(NAME_BOX, (g.x, g.y)).max(2) < 100).any(0).sum() >= 12)
     game.press(game.d.keysym_to_keycode(0xFF0D))  # Return
     wait_for("the leaderboard to close", lambda: not game.window("排行榜"))
     # No score file before: ten fresh "0,0" lines, then 500 takes first place, in GBK.
     scores = (pathlib.Path(game.binary).parent / "tavik.tmp").read_bytes()
     assert scores == b"\xd0\xa1\xc3\xf7,500\r\n" + b"0,0\r\n" * 9, scores
-    wait_for("the game-over tune to end", lambda: game.clock() >= shown + len(sound(105)) / WORK + 0.3)
+    tune_end = shown + len(sound(105)) / WORK + 0.3
+    wait_for("the game-over tune to end", lambda: game.clock() >= tune_end)
     atom = game.d.intern_atom  # what the title bar's close box does
     game.main.send_event(protocol.event.ClientMessage(window=game.main, client_type=atom(
         "WM_PROTOCOLS"), data=(32, [atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0])))
@@ -206,7 +208,8 @@ def play(game):
 def terminated_after_a_sound(binary, display):
     # With nothing at the score file's path, start-up makes no file and loads no sound library;
     # the first card's sound loads SDL; then SIGTERM ends the game as its close box does.
-    game = Game(binary, display, folder := pathlib.Path(tempfile.mkdtemp(prefix="shijianbao-")), pipe=False)
+    folder = pathlib.Path(tempfile.mkdtemp(prefix="shijianbao-"))
+    game = Game(binary, display, folder, pipe=False)
     sdl = lambda: "libSDL2" in pathlib.Path(f"/proc/{game.proc.pid}/maps").read_text()  # noqa: E731
     try:
         game.main = wait_for("the window 识键宝", lambda: game.window("识键宝"))

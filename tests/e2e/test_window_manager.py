@@ -17,7 +17,8 @@ def main(binary):
     env = dict(os.environ, DISPLAY=name, HOME=tempfile.mkdtemp(), QT_SCALE_FACTOR=str(SCALE))
     d = display.Display(name)
     root, atom = d.screen().root, d.intern_atom
-    prop = lambda w, n: getattr(w.get_full_property(atom(n), X.AnyPropertyType), "value", [])  # noqa: E731
+    prop = lambda w, n: getattr(  # noqa: E731
+        w.get_full_property(atom(n), X.AnyPropertyType), "value", [])
     xdo = lambda *a: subprocess.run(["xdotool", *map(str, a)], env=env, check=True)  # noqa: E731
     ready = os.path.join(env["HOME"], "openbox-ready")  # made once openbox manages the screen
     wm = subprocess.Popen(["openbox", "--startup", f"touch {ready}"], env=env,
@@ -77,5 +78,6 @@ def main(binary):
             p.kill(), p.wait()
         shutil.rmtree(env["HOME"])
     return print("PASS: dialogs stay above the game window and Escape closes them") or 0
+
 
 sys.exit(main(sys.argv[1]))

@@ -5,6 +5,7 @@ import gzip, os, pwd, shutil, subprocess, sys, tempfile  # noqa: E401
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from waiting import time_limit, wait_for  # noqa: E402
 
+
 def run(*cmd, **kw):
     r = subprocess.run(cmd, capture_output=True, text=True, **kw)
     assert r.returncode == 0, f"{' '.join(cmd)} failed:\n{r.stdout}{r.stderr}"
@@ -12,7 +13,8 @@ def run(*cmd, **kw):
 
 
 def check_package(deb, usr, version):
-    field = dict(f.split(": ", 1) for f in run("dpkg-deb", "-f", deb).splitlines() if f[:1].isalpha())
+    field = dict(f.split(": ", 1) for f in run("dpkg-deb", "-f", deb).splitlines()
+                 if f[:1].isalpha())
     # A wrong Architecture is lintian's to find.
     assert dict(Package="shijianbao", Section="games", Recommends="qt6-wayland").items() <= \
         field.items() and field["Version"].startswith(f"{version}-"), field
