@@ -16,9 +16,11 @@ if [ "${1:-}" = --quick ]; then
 fi
 "$root/scripts/install-deps.sh" test
 BUILD_DIR=$build "$root/scripts/build.sh" -DBUILD_TESTING=ON
+# The linters first: a finding fails the run before the long tests start.
+"$root/scripts/lint.sh" "$build"
 
 xvfb_pid=""
-cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; }
+cleanup() { if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi; }
 trap cleanup EXIT
 # An X server on a display number of our own, so a desktop session or a second run is left
 # alone. Xvfb writes its number to `ready` once it takes connections, and exits at once when
