@@ -22,8 +22,10 @@ ChildWindow::ChildWindow(QWidget *mainWindow, const QString &title, QSize client
 
 void ChildWindow::open()
 {
-    if (m_mainWindow)
+    if (m_mainWindow) {
+        m_mainFocus = m_mainWindow->focusWidget();
         m_mainWindow->setEnabled(false);
+    }
     // Disabling a widget disables its children, dialogs included; a window of its own may be
     // enabled again under a disabled parent, and this one must be, or nothing could close it.
     setEnabled(true);
@@ -40,8 +42,13 @@ void ChildWindow::closeEvent(QCloseEvent *event)
     if (!event->isAccepted())
         return;
     Form_Unload();
-    if (m_mainWindow)
+    if (m_mainWindow) {
         m_mainWindow->setEnabled(true);
+        // The game window gets the keyboard back as it was. Disabling it moved its focus on
+        // to the start button, unmarked, where the next Space would throw the game away.
+        (m_mainFocus ? m_mainFocus.data() : m_mainWindow)->setFocus(Qt::ActiveWindowFocusReason);
+        m_mainWindow->activateWindow();
+    }
     emit closed();
 }
 

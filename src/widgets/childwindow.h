@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 // The leaderboard and the help window: opened over the game window, which is disabled from
@@ -32,4 +33,6 @@ protected:
 
 private:
     QWidget *m_mainWindow;
+    // What had the game window's keyboard focus when this window opened, to have it back.
+    QPointer<QWidget> m_mainFocus;
 };
