@@ -202,14 +202,33 @@ WriteStatus putFile(const QString &path, const QByteArray &content)
     return replaceFile(path, content);
 }
 
-// Makes the per-user folder, when the place has one, before its first file.
+// Makes the per-user folder, when the place has one, before its first file. The folders root
+// makes go to whoever owns the folder they are made in, as a new table does: a parent's
+// `sudo -E` keeps the child's HOME, and a root-owned folder there would shut the child out of
+// their own table. lchown: a folder swapped for a link meanwhile gives nothing else away.
 bool makeFolderFor(const Place &place)
 {
-    const QString folder = QFileInfo(place.writePath).absolutePath();
-    if (!place.makeFolder || QDir().mkpath(folder))
+    if (!place.makeFolder)
         return true;
-    qCWarning(lcScores) << "cannot make the folder" << folder;
-    return false;
+    const QString folder = QFileInfo(place.writePath).absolutePath();
+    QStringList made;
+    QString existing = folder;
+    for (; !QFileInfo::exists(existing) && !QDir(existing).isRoot();
+         existing = QFileInfo(existing).absolutePath())
+        made.prepend(existing);
+    if (!QDir().mkpath(folder)) {
+        qCWarning(lcScores) << "cannot make the folder" << folder;
+        return false;
+    }
+    struct stat owner
+    {};
+    if (::geteuid() == 0 && ::stat(QFile::encodeName(existing).constData(), &owner) == 0) {
+        for (const QString &path : made) {
+            if (::lchown(QFile::encodeName(path).constData(), owner.st_uid, owner.st_gid) != 0)
+                qCWarning(lcScores) << "cannot give" << path << "to" << owner.st_uid;
+        }
+    }
+    return true;
 }
 
 bool sameEntries(const ScoreTable &a, const ScoreTable &b)

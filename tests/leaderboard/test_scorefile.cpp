@@ -186,6 +186,25 @@ private slots:
         QTEST(WEXITSTATUS(status), "where");
     }
 
+    // A parent's `sudo -E` game keeps the child's HOME: the data folders root makes there, and
+    // the table in them, are the child's, whose own game can then still save.
+    void rootMakesFoldersForTheirOwner()
+    {
+        if (geteuid() != 0)
+            QSKIP("only root makes folders for another user");
+        QTemporaryDir home("/tmp/XXXXXX");
+        QVERIFY(::chown(QFile::encodeName(home.path()), 65534, 65534) == 0);
+        const QString table0 = home.filePath(".local/share/game/tavik.tmp");
+        const ScoreFile::Place place{table0, table0, true};
+        ScoreTable table;
+        qint16 at = -1;
+        QVERIFY(ScoreFile::open(place, 100, table, at) == Outcome::Created &&
+                ScoreFile::writeBack(place, table, at, "mum", 100) == WriteStatus::Written);
+        for (QString path = table0; path != home.path(); path = QFileInfo(path).absolutePath())
+            QVERIFY2(QFileInfo(path).ownerId() == 65534 && QFileInfo(path).groupId() == 65534,
+                     qPrintable(path));
+    }
+
     // A real signal while the game waits for another copy's lock to confirm a name: the name is
     // saved first, the signal comes through the event loop, and no lock or temporary file stays.
     void signalDuringASave()
