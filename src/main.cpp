@@ -16,8 +16,8 @@ int main(int argc, char *argv[])
     // desktop would show the leaderboard as "排行榜 — 识键宝" instead of "排行榜".
     // Lets a Wayland desktop pair the window with the installed entry and its icon.
     app.setDesktopFileName(QStringLiteral("io.github.shijianbao"));
-    app.setQuitOnLastWindowClosed(false); // the game window alone decides when we stop
-    HeldKeys heldKeys(&app);              // a key held down counts once
+    app.setQuitOnLastWindowClosed(false);  // the game window alone decides when we stop
+    HeldKeys heldKeys(&app);               // a key held down counts once
     TerminationSignals terminationSignals; // before the first sound loads SDL
 
     QtScheduler scheduler;

@@ -384,8 +384,8 @@ WriteStatus writeBack(const QString &path, const ScoreTable &table, qint16 inser
         QString host, program;
         lock.getLockInfo(&pid, &host, &program);
         qCWarning(lcScores) << "no lock on" << path << "within" << LockWaitMs << "ms; held by"
-                            << program << pid << "on" << host << "(QLockFile error"
-                            << lock.error() << ')';
+                            << program << pid << "on" << host << "(QLockFile error" << lock.error()
+                            << ')';
         return WriteStatus::Failed;
     }
 

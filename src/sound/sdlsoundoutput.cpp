@@ -26,32 +26,32 @@ using Clock = std::chrono::steady_clock;
 constexpr auto RetryAfter = std::chrono::seconds(3);
 
 // The part of SDL the player calls, looked up when the first sound is due.
-#define SJB_SDL_CALLS(X)                                                                       \
-    X(SDL_SetHint)                                                                             \
-    X(SDL_InitSubSystem)                                                                       \
-    X(SDL_QuitSubSystem)                                                                       \
-    X(SDL_Quit)                                                                                \
-    X(SDL_GetError)                                                                            \
-    X(SDL_GetNumAudioDrivers)                                                                  \
-    X(SDL_GetAudioDriver)                                                                      \
-    X(SDL_GetCurrentAudioDriver)                                                               \
-    X(SDL_OpenAudioDevice)                                                                     \
-    X(SDL_CloseAudioDevice)                                                                    \
-    X(SDL_PauseAudioDevice)                                                                    \
-    X(SDL_GetAudioDeviceStatus)                                                                \
-    X(SDL_GetQueuedAudioSize)                                                                  \
-    X(SDL_ClearQueuedAudio)                                                                    \
-    X(SDL_QueueAudio)                                                                          \
-    X(SDL_LockAudioDevice)                                                                     \
-    X(SDL_UnlockAudioDevice)                                                                   \
-    X(SDL_RWFromConstMem)                                                                      \
-    X(SDL_LoadWAV_RW)                                                                          \
-    X(SDL_FreeWAV)                                                                             \
-    X(SDL_NewAudioStream)                                                                      \
-    X(SDL_AudioStreamPut)                                                                      \
-    X(SDL_AudioStreamFlush)                                                                    \
-    X(SDL_AudioStreamAvailable)                                                                \
-    X(SDL_AudioStreamGet)                                                                      \
+#define SJB_SDL_CALLS(X)                                                                           \
+    X(SDL_SetHint)                                                                                 \
+    X(SDL_InitSubSystem)                                                                           \
+    X(SDL_QuitSubSystem)                                                                           \
+    X(SDL_Quit)                                                                                    \
+    X(SDL_GetError)                                                                                \
+    X(SDL_GetNumAudioDrivers)                                                                      \
+    X(SDL_GetAudioDriver)                                                                          \
+    X(SDL_GetCurrentAudioDriver)                                                                   \
+    X(SDL_OpenAudioDevice)                                                                         \
+    X(SDL_CloseAudioDevice)                                                                        \
+    X(SDL_PauseAudioDevice)                                                                        \
+    X(SDL_GetAudioDeviceStatus)                                                                    \
+    X(SDL_GetQueuedAudioSize)                                                                      \
+    X(SDL_ClearQueuedAudio)                                                                        \
+    X(SDL_QueueAudio)                                                                              \
+    X(SDL_LockAudioDevice)                                                                         \
+    X(SDL_UnlockAudioDevice)                                                                       \
+    X(SDL_RWFromConstMem)                                                                          \
+    X(SDL_LoadWAV_RW)                                                                              \
+    X(SDL_FreeWAV)                                                                                 \
+    X(SDL_NewAudioStream)                                                                          \
+    X(SDL_AudioStreamPut)                                                                          \
+    X(SDL_AudioStreamFlush)                                                                        \
+    X(SDL_AudioStreamAvailable)                                                                    \
+    X(SDL_AudioStreamGet)                                                                          \
     X(SDL_FreeAudioStream)
 
 struct SdlLibrary
@@ -67,7 +67,7 @@ struct SdlLibrary
     {
         void *handle = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
         bool ok = handle != nullptr;
-#define SJB_RESOLVE(name) /* NOLINTNEXTLINE(bugprone-macro-parentheses): a name, as above */ \
+#define SJB_RESOLVE(name) /* NOLINTNEXTLINE(bugprone-macro-parentheses): a name, as above */       \
     ok = ok && (name = reinterpret_cast<decltype(name)>(dlsym(handle, #name))) != nullptr;
         SJB_SDL_CALLS(SJB_RESOLVE)
 #undef SJB_RESOLVE
@@ -270,8 +270,7 @@ void SdlSoundOutput::Player::play(const QByteArray &wavImage)
 
     QByteArray converted;
     SDL_AudioStream *stream = m_sdl.SDL_NewAudioStream(spec.format, spec.channels, spec.freq,
-                                                       m_have.format, m_have.channels,
-                                                       m_have.freq);
+                                                       m_have.format, m_have.channels, m_have.freq);
     if (stream) {
         if (m_sdl.SDL_AudioStreamPut(stream, samples, int(length)) == 0 &&
             m_sdl.SDL_AudioStreamFlush(stream) == 0) {

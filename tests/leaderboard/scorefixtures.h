@@ -37,8 +37,19 @@ inline QByteArray readBytes(const QString &path)
 // write bit; "another user's" folder, table (mode 464: the group may write, the owner not)
 // and link belong to nobody, which only root can arrange. Links point at "victim.txt" beside
 // it, which holds `content`.
-enum class FileState { Content, ReadOnly, OthersTable, OthersFolder, Missing, FolderGone, Pipe,
-                       OwnLink, ForeignLink, DanglingLink };
+enum class FileState
+{
+    Content,
+    ReadOnly,
+    OthersTable,
+    OthersFolder,
+    Missing,
+    FolderGone,
+    Pipe,
+    OwnLink,
+    ForeignLink,
+    DanglingLink
+};
 Q_DECLARE_METATYPE(FileState)
 
 inline bool prepare(FileState state, QTemporaryDir &dir, const QString &path,
@@ -51,14 +62,16 @@ inline bool prepare(FileState state, QTemporaryDir &dir, const QString &path,
         return false;
     const QByteArray at = QFile::encodeName(path), folder = QFile::encodeName(dir.path());
     const auto toNobody = [](const QByteArray &p) { return ::lchown(p, 65534, 65534) == 0; };
-    return state == FileState::ReadOnly       ? ::chmod(at, 0444) == 0
-           : state == FileState::OthersTable  ? ::chmod(at, 0464) == 0 && toNobody(at) && toNobody(folder)
+    return state == FileState::ReadOnly ? ::chmod(at, 0444) == 0
+           : state == FileState::OthersTable
+               ? ::chmod(at, 0464) == 0 && toNobody(at) && toNobody(folder)
            : state == FileState::OthersFolder ? toNobody(folder)
            : state == FileState::FolderGone   ? dir.remove()
            : state == FileState::Pipe         ? ::mkfifo(at, 0666) == 0
-           : state == FileState::DanglingLink ? ::symlink("nowhere.txt", at) == 0
-           : !toVictim || (::symlink("victim.txt", at) == 0 &&
-                           (state == FileState::OwnLink || toNobody(at)));
+           : state == FileState::DanglingLink
+               ? ::symlink("nowhere.txt", at) == 0
+               : !toVictim || (::symlink("victim.txt", at) == 0 &&
+                               (state == FileState::OwnLink || toNobody(at)));
 }
 
 // Every entry of the folder with what it is: "name:bytes" for a file, "name->target" for a
@@ -71,13 +84,19 @@ inline QByteArray everything(const QString &folder)
         out += QFile::encodeName(fi.fileName()) +
                (fi.isSymLink() ? "->" + QFile::encodeName(fi.symLinkTarget().section('/', -1))
                 : fi.isFile()  ? ':' + readBytes(fi.filePath())
-                               : "|") + '\n';
+                               : "|") +
+               '\n';
     return out;
 }
 
 // Ways writing the score file fails that stop root too: a full disk, and another copy of the
 // game holding the lock.
-enum class Trouble { None, DiskFull, Locked };
+enum class Trouble
+{
+    None,
+    DiskFull,
+    Locked
+};
 Q_DECLARE_METATYPE(Trouble)
 
 // The trouble, while this object lives. A write past the tiny size limit fails instead of

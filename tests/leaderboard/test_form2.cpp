@@ -41,7 +41,8 @@ struct Board
         QByteArray out;
         for (int i = 0; i < int(form.Label1.size()); ++i) {
             const QLabel *name = form.Label1[i], *score = form.Label2[i];
-            const bool placed = name->isVisible() && name->y() == 80 + 24 * i && score->y() == name->y();
+            const bool placed =
+                name->isVisible() && name->y() == 80 + 24 * i && score->y() == name->y();
             out += (placed ? name->text() + ',' + score->text() : "misplaced").toUtf8() + "\r\n";
         }
         return out;
@@ -65,10 +66,10 @@ private slots:
         QTest::addColumn<QByteArray>("table");
         QTest::addColumn<int>("sound"); // 0: none
 
-        QTest::newRow("made the table") << FileState::Content << 650 << Congratulations << true
-                                        << Descending << 123;
-        QTest::newRow("missed the table") << FileState::Content << 100 << TableOnly << false
-                                          << Descending << 124;
+        QTest::newRow("made the table")
+            << FileState::Content << 650 << Congratulations << true << Descending << 123;
+        QTest::newRow("missed the table")
+            << FileState::Content << 100 << TableOnly << false << Descending << 124;
         QTest::newRow("no file yet, score 0")
             << FileState::Missing << 0 << Congratulations << true << TenZeros << 0;
         QTest::newRow("a pipe: says so at once")
@@ -126,12 +127,15 @@ private slots:
 
         const FileState C = FileState::Content;
         const QByteArray rest = ",5000\r\n" + FirstNine;
-        QTest::newRow("Enter") << C << '\r' << "ann" << "ann" + rest << "";
+        QTest::newRow("Enter") << C << '\r' << "ann"
+                               << "ann" + rest << "";
         QTest::newRow("click, Chinese name") << C << 'c' << "小明" << XiaoMing + rest << "";
-        QTest::newRow("spaces-only name kept") << C << '\r' << "   " << "   " + rest << "";
+        QTest::newRow("spaces-only name kept") << C << '\r' << "   "
+                                               << "   " + rest << "";
         QTest::newRow("empty name, Enter") << C << '\r' << "" << Descending << Congratulations;
         QTest::newRow("close box") << C << 'x' << "typed" << Descending << "";
-        QTest::newRow("another copy holds the lock") << C << '\r' << "小明" << Descending << CannotSave;
+        QTest::newRow("another copy holds the lock")
+            << C << '\r' << "小明" << Descending << CannotSave;
         QTest::newRow("program folder gone: kept per user")
             << FileState::FolderGone << '\r' << "小明" << QByteArray() << "";
     }

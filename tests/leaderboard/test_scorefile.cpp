@@ -19,7 +19,14 @@ Q_DECLARE_METATYPE(Outcome)
 
 namespace {
 // What scorePlace() answered, as an exit code a child can hand back.
-enum Where { Beside, PerUser, ShowBesideKeepPerUser, SomethingMade, Other };
+enum Where
+{
+    Beside,
+    PerUser,
+    ShowBesideKeepPerUser,
+    SomethingMade,
+    Other
+};
 
 // In a folder of its own under `base`. XDG_DATA_HOME is relative, which the XDG rules say to
 // ignore: the player's data folder is ~/.local/share.
@@ -75,41 +82,54 @@ private slots:
 
         const FileState C = FileState::Content;
         const auto f = [](const QByteArray &bytes) { return "tavik.tmp:" + bytes + '\n'; };
-        const QByteArray nineZeros = crlfLines(QByteArrayList(9, "0,0")), ann = "ann,5000\r\n" + FirstNine;
-        const QByteArray tie = crlfLines({"a,500", "b,400", "c,400", "d,300", "e,0", "f,0", "g,0",
-                                          "h,0", "i,0", "j,0"});
+        const QByteArray nineZeros = crlfLines(QByteArrayList(9, "0,0")),
+                         ann = "ann,5000\r\n" + FirstNine;
+        const QByteArray tie = crlfLines(
+            {"a,500", "b,400", "c,400", "d,300", "e,0", "f,0", "g,0", "h,0", "i,0", "j,0"});
         const QByteArray linked = "tavik.tmp->victim.txt\nvictim.txt:";
-        QTest::newRow("missing: created, score 0 still first") << FileState::Missing << QByteArray()
-            << 0 << Outcome::Created << TenZeros << "ann" << f("ann,0\r\n" + nineZeros);
+        QTest::newRow("missing: created, score 0 still first")
+            << FileState::Missing << QByteArray() << 0 << Outcome::Created << TenZeros << "ann"
+            << f("ann,0\r\n" + nineZeros);
         QTest::newRow("ten zeros, 0 misses")
             << C << TenZeros << 0 << Outcome::MissedTable << TenZeros << "" << f(TenZeros);
-        QTest::newRow("ten zeros, 1 is first; a comma made full-width") << C << TenZeros << 1
-            << Outcome::MadeTable << TenZeros << "a,b" << f("a\xA3\xAC" "b,1\r\n" + nineZeros);
+        QTest::newRow("ten zeros, 1 is first; a comma made full-width")
+            << C << TenZeros << 1 << Outcome::MadeTable << TenZeros << "a,b"
+            << f("a\xA3\xAC"
+                 "b,1\r\n" +
+                 nineZeros);
         QTest::newRow("tie goes below both 400s, the tenth drops off")
             << C << tie << 400 << Outcome::MadeTable << tie << "new"
             << f(crlfLines({"a,500", "b,400", "c,400", "new,400", "d,300", "e,0", "f,0", "g,0",
                             "h,0", "i,0"}));
-        QTest::newRow("GBK name") << C << XiaoMing + ",120\r\n" << 100 << Outcome::MadeTable
-            << "小明,120\r\n" + crlfLines(QByteArrayList(9, "old,77")) << "" << f(XiaoMing + ",120\r\n");
-        QTest::newRow("another user's table: stays theirs") << FileState::OthersTable << Descending
-            << 5000 << Outcome::MadeTable << Descending << "ann" << f(ann);
-        QTest::newRow("another user's folder: a new table is theirs") << FileState::OthersFolder
-            << QByteArray() << 0 << Outcome::Created << TenZeros << "ann" << f("ann,0\r\n" + nineZeros);
-        QTest::newRow("read-only: shown, nothing saved, by root either") << FileState::ReadOnly
-            << Descending << 5000 << Outcome::ReadOnly << Descending << "ann" << f(Descending);
-        QTest::newRow("no folder: nothing made") << FileState::FolderGone << QByteArray() << 650
-            << Outcome::Fresh << TenZeros << "ann" << QByteArray();
-        QTest::newRow("another copy confirmed 5000 meanwhile") << C << Descending << 650
-            << Outcome::MadeTable << Descending << "B" << f(crlfLines({"A,5000", "p0,1000", "p1,900",
-               "p2,800", "p3,700", "B,650", "p4,600", "p5,500", "p6,400", "p7,300"}));
+        QTest::newRow("GBK name") << C << XiaoMing + ",120\r\n"
+                                  << 100 << Outcome::MadeTable
+                                  << "小明,120\r\n" + crlfLines(QByteArrayList(9, "old,77")) << ""
+                                  << f(XiaoMing + ",120\r\n");
+        QTest::newRow("another user's table: stays theirs")
+            << FileState::OthersTable << Descending << 5000 << Outcome::MadeTable << Descending
+            << "ann" << f(ann);
+        QTest::newRow("another user's folder: a new table is theirs")
+            << FileState::OthersFolder << QByteArray() << 0 << Outcome::Created << TenZeros << "ann"
+            << f("ann,0\r\n" + nineZeros);
+        QTest::newRow("read-only: shown, nothing saved, by root either")
+            << FileState::ReadOnly << Descending << 5000 << Outcome::ReadOnly << Descending << "ann"
+            << f(Descending);
+        QTest::newRow("no folder: nothing made")
+            << FileState::FolderGone << QByteArray() << 650 << Outcome::Fresh << TenZeros << "ann"
+            << QByteArray();
+        QTest::newRow("another copy confirmed 5000 meanwhile")
+            << C << Descending << 650 << Outcome::MadeTable << Descending << "B"
+            << f(crlfLines({"A,5000", "p0,1000", "p1,900", "p2,800", "p3,700", "B,650", "p4,600",
+                            "p5,500", "p6,400", "p7,300"}));
         QTest::newRow("disk full") << C << Descending << 5000 << Outcome::MadeTable << Descending
-            << "ann" << f(Descending);
+                                   << "ann" << f(Descending);
         QTest::newRow("pipe") << FileState::Pipe << QByteArray() << 5000 << Outcome::Unreadable
-            << TenZeros << "ann" << QByteArray("tavik.tmp|\n");
-        QTest::newRow("another user's link") << FileState::ForeignLink << Descending << 5000
-            << Outcome::Unreadable << TenZeros << "ann" << linked + Descending + '\n';
+                              << TenZeros << "ann" << QByteArray("tavik.tmp|\n");
+        QTest::newRow("another user's link")
+            << FileState::ForeignLink << Descending << 5000 << Outcome::Unreadable << TenZeros
+            << "ann" << linked + Descending + '\n';
         QTest::newRow("own link") << FileState::OwnLink << Descending << 5000 << Outcome::MadeTable
-            << Descending << "ann" << linked + ann + '\n';
+                                  << Descending << "ann" << linked + ann + '\n';
         QTest::newRow("own link to nowhere: replaced, nothing appears there")
             << FileState::DanglingLink << QByteArray() << 5000 << Outcome::Fresh << TenZeros
             << "ann" << f("ann,5000\r\n" + nineZeros);
@@ -126,7 +146,10 @@ private slots:
         const QString path = ScoreFile::pathFor(dir.path() + '/');
         if (!prepare(state, dir, path, content))
             QSKIP("only root can give a file to another user");
-        const auto owner = [](const QString &p) { QFileInfo i(p); return QList{i.ownerId(), i.groupId()}; };
+        const auto owner = [](const QString &p) {
+            QFileInfo i(p);
+            return QList{i.ownerId(), i.groupId()};
+        };
         const QFile::Permissions mode = QFileInfo(path).permissions();
         alarm(10);
         auto noAlarm = qScopeGuard([] { alarm(0); });
@@ -144,14 +167,16 @@ private slots:
             QVERIFY(prepare(FileState::Content, dir, path, "A,5000\r\n" + FirstNine));
         if (!name.isEmpty()) {
             const Troubled troubled(diskFull ? Trouble::DiskFull : Trouble::None, path);
-            QCOMPARE(ScoreFile::writeBack(path, table, insertion, name, score) == WriteStatus::Written,
-                     !diskFull && outcome != Outcome::Unreadable &&
-                         outcome != Outcome::ReadOnly && state != FileState::FolderGone);
+            QCOMPARE(ScoreFile::writeBack(path, table, insertion, name, score) ==
+                         WriteStatus::Written,
+                     !diskFull && outcome != Outcome::Unreadable && outcome != Outcome::ReadOnly &&
+                         state != FileState::FolderGone);
         }
         QTEST(everything(dir.path()), "after");
         // Every table is its folder owner's, and a rewritten one keeps its mode.
         if (QFileInfo::exists(path))
-            QVERIFY(owner(path) == owner(dir.path()) && (!mode || QFileInfo(path).permissions() == mode));
+            QVERIFY(owner(path) == owner(dir.path()) &&
+                    (!mode || QFileInfo(path).permissions() == mode));
     }
     // Where the score file is read and written (a table's mode in octal; 0: none). Permission
     // bits do not stop root, so as root the read-only cases run as nobody, in folders that
@@ -168,7 +193,8 @@ private slots:
             << true << false << 0644 << false << int(PerUser);
         QTest::newRow("read-only with a table: shown, the copy goes per user")
             << false << true << 0644 << false << int(ShowBesideKeepPerUser);
-        QTest::newRow("read-only, per-user table started") << false << true << 0644 << true << int(PerUser);
+        QTest::newRow("read-only, per-user table started")
+            << false << true << 0644 << true << int(PerUser);
         QTest::newRow("read-only, no table") << false << true << 0 << false << int(PerUser);
         QTest::newRow("table read-only, for root too: shown, the copy goes per user")
             << false << false << 0444 << false << int(ShowBesideKeepPerUser);
@@ -180,7 +206,8 @@ private slots:
         QVERIFY(::chmod(QFile::encodeName(base.path()), 01777) == 0);
         const pid_t child = fork();
         if (child == 0)
-            _exit(readOnly && !geteuid() && (setgid(65534) || setuid(65534)) ? Other : where(base.path()));
+            _exit(readOnly && !geteuid() && (setgid(65534) || setuid(65534)) ? Other
+                                                                             : where(base.path()));
         int status = 0;
         QVERIFY(child > 0 && waitpid(child, &status, 0) == child);
         QTEST(WEXITSTATUS(status), "where");
@@ -220,7 +247,8 @@ private slots:
             Troubled locked(Trouble::Locked, path);
             std::jthread other([&] { // once the save waits for the lock
                 std::this_thread::sleep_for(std::chrono::milliseconds(100));
-                ::kill(::getpid(), signalNumber), locked.m_lock.unlock(); });
+                ::kill(::getpid(), signalNumber), locked.m_lock.unlock();
+            });
             QVERIFY(ScoreFile::writeBack(path, table, 0, "ann", 5000) == WriteStatus::Written);
             QTRY_COMPARE(received, QList<QVariantList>{{signalNumber}});
             QCOMPARE(everything(dir.path()), "tavik.tmp:ann,5000\r\n" + TenZeros.sliced(5) + '\n');

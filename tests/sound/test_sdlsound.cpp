@@ -67,7 +67,8 @@ private slots:
         // windows at its edges that hold only part of it), and nothing after it; then the click,
         // loud for about 50 ms.
         QVERIFY2(QRegularExpression(R"(^[^AB]*A{1,49}[^AB]{0,2}B{26,}[^AB]?\.*$)")
-                         .match(timeline.left(95)).hasMatch() &&
+                         .match(timeline.left(95))
+                         .hasMatch() &&
                      timeline.mid(95).count('#') >= 2 && timeline.mid(95).count('#') <= 10,
                  timeline.constData());
     }
@@ -83,13 +84,15 @@ private slots:
         qputenv("HOME", dir.path().toLocal8Bit());
         qunsetenv("SDL_AUDIODRIVER"); // the game's own choice, as on a desktop
         QProcess server;
-        server.start("pulseaudio", {"-n", "--daemonize=no", "--exit-idle-time=-1",
-                                    "--load=module-null-sink", "--load=module-native-protocol-unix"});
+        server.start("pulseaudio",
+                     {"-n", "--daemonize=no", "--exit-idle-time=-1", "--load=module-null-sink",
+                      "--load=module-native-protocol-unix"});
         QVERIFY(QTest::qWaitFor([&] { return QFile::exists(dir.filePath("native")); }, 10000));
         const auto streams = [](int n) {
             QProcess pactl;
             pactl.start("pactl", {"list", "sink-inputs"});
-            return pactl.waitForFinished() && pactl.readAll().count("application.name = \"识键宝\"") == n;
+            return pactl.waitForFinished() &&
+                   pactl.readAll().count("application.name = \"识键宝\"") == n;
         };
         SdlSoundOutput player;
         for (int i = 0; i < 2; ++i) {

@@ -18,11 +18,11 @@
 #include <QGlyphRun>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
 #include <QRawFont>
-#include <QLinearGradient>
 #include <QString>
 #include <QTextStream>
 #include <QTransform>
@@ -39,35 +39,41 @@ namespace {
 // status strip is navy; pictures must use exactly these so no seam shows.
 const QColor kLightBlue(63, 187, 239);
 const QColor kNavy(0, 0, 128);
-const QColor kInk(40, 40, 70);  // outlines: dark but softer than black
+const QColor kInk(40, 40, 70); // outlines: dark but softer than black
 
 // Keyboard order of the 26 keys; the card for key n is picture 101 + n.
 const char kKeys[] = "qwertyuiopasdfghjklzxcvbnm";
 
-[[noreturn]] void fail(const QString &why) {
+[[noreturn]] void fail(const QString &why)
+{
     std::fprintf(stderr, "make-pictures: %s\n", qPrintable(why));
     std::exit(1);
 }
 
 // Every picture is drawn in the coordinates of its plain size; scale 2 makes its twin for
 // screens scaled above 1, with the same drawing at twice the pixels.
-QImage newImage(int w, int h, const QColor &ground, int scale) {
+QImage newImage(int w, int h, const QColor &ground, int scale)
+{
     QImage img(w * scale, h * scale, QImage::Format_RGB888);
     img.fill(ground);
     return img;
 }
 
-void begin(QPainter &p, int scale) {
-    if (scale != 1) p.scale(scale, scale);
+void begin(QPainter &p, int scale)
+{
+    if (scale != 1)
+        p.scale(scale, scale);
 }
 
-void begin(QPainter &p) {
+void begin(QPainter &p)
+{
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
 }
 
-QFont boldFont(qreal pixelSize, const char *family = "DejaVu Sans") {
+QFont boldFont(qreal pixelSize, const char *family = "DejaVu Sans")
+{
     QFont f(family);
     f.setBold(true);
     f.setPixelSize(qRound(pixelSize));
@@ -81,16 +87,20 @@ QFont boldFont(qreal pixelSize, const char *family = "DejaVu Sans") {
 // for what is not a letter: the question mark, music notes, labels.
 const char kLetterFamily[] = "Andika";
 
-QFont letterFont(qreal pixelSize) { return boldFont(pixelSize, kLetterFamily); }
+QFont letterFont(qreal pixelSize)
+{
+    return boldFont(pixelSize, kLetterFamily);
+}
 
 // ---------------------------------------------------------------------------
 // Emoji
 
 // Renders one emoji large, crops it to its visible pixels and returns it, so
 // callers can fit any emoji into a box regardless of the font's metrics.
-QImage emojiImage(const QString &text) {
+QImage emojiImage(const QString &text)
+{
     QFont f("Noto Color Emoji");
-    f.setPixelSize(109);  // the font's native bitmap size: no double scaling
+    f.setPixelSize(109); // the font's native bitmap size: no double scaling
     QImage big(260, 260, QImage::Format_ARGB32_Premultiplied);
     big.fill(Qt::transparent);
     {
@@ -103,8 +113,10 @@ QImage emojiImage(const QString &text) {
     for (int y = 0; y < big.height(); ++y)
         for (int x = 0; x < big.width(); ++x)
             if (qAlpha(big.pixel(x, y)) > 8) {
-                x0 = std::min(x0, x); x1 = std::max(x1, x);
-                y0 = std::min(y0, y); y1 = std::max(y1, y);
+                x0 = std::min(x0, x);
+                x1 = std::max(x1, x);
+                y0 = std::min(y0, y);
+                y1 = std::max(y1, y);
             }
     if (x1 < 0)
         fail("emoji " + text + " rendered empty: is fonts-noto-color-emoji installed?");
@@ -112,13 +124,15 @@ QImage emojiImage(const QString &text) {
 }
 
 // The largest rectangle of the shape of size that fits box, centred in it.
-QRectF fitInto(const QSizeF &size, const QRectF &box) {
+QRectF fitInto(const QSizeF &size, const QRectF &box)
+{
     const QSizeF fit = size.scaled(box.size(), Qt::KeepAspectRatio);
     return QRectF(box.center() - QPointF(fit.width() / 2, fit.height() / 2), fit);
 }
 
 // Draws src scaled to fit box (keeping its shape), centred.
-void drawFitted(QPainter &p, const QImage &src, const QRectF &box) {
+void drawFitted(QPainter &p, const QImage &src, const QRectF &box)
+{
     const QRectF target = fitInto(src.size(), box);
     // Scale in one smooth step first; QPainter's own filtering is bilinear
     // and would alias when shrinking 110 px emoji to 50 px.
@@ -131,7 +145,8 @@ void drawFitted(QPainter &p, const QImage &src, const QRectF &box) {
 // Hand-drawn things that have no good emoji.
 
 // An igloo for short "i": a snow dome of ice blocks with a dark doorway.
-void drawIgloo(QPainter &p, const QRectF &box) {
+void drawIgloo(QPainter &p, const QRectF &box)
+{
     p.save();
     p.translate(box.topLeft());
     p.scale(box.width() / 100.0, box.height() / 100.0);
@@ -180,8 +195,9 @@ void drawIgloo(QPainter &p, const QRectF &box) {
 
 // A cartoon rabbit. Drawn in a local frame 100 units wide around the feet
 // (origin between the feet, up is negative y), then scaled and leant.
-void drawRabbit(QPainter &p, QPointF feet, qreal scale, qreal leanDeg,
-                bool eyesClosed, QColor fur, QColor belly) {
+void drawRabbit(QPainter &p, QPointF feet, qreal scale, qreal leanDeg, bool eyesClosed, QColor fur,
+                QColor belly)
+{
     p.save();
     p.translate(feet);
     p.scale(scale, scale);
@@ -240,17 +256,19 @@ void drawRabbit(QPainter &p, QPointF feet, qreal scale, qreal leanDeg,
 }
 
 // The glyph a font names `name` in its 'post' table (format 2), or 0.
-quint32 glyphNamed(const QRawFont &font, const QByteArray &name) {
+quint32 glyphNamed(const QRawFont &font, const QByteArray &name)
+{
     const QByteArray post = font.fontTable("post");
     auto u16 = [&post](int at) { return quint16(uchar(post[at]) << 8 | uchar(post[at + 1])); };
-    if (post.size() < 34 || u16(0) != 2 || u16(2) != 0) return 0;
+    if (post.size() < 34 || u16(0) != 2 || u16(2) != 0)
+        return 0;
     const int count = u16(32);
-    QList<QByteArray> names;  // the font's own names, after the 258 standard ones
+    QList<QByteArray> names; // the font's own names, after the 258 standard ones
     for (int at = 34 + 2 * count; at < post.size(); at += 1 + uchar(post[at]))
         names.append(post.mid(at + 1, uchar(post[at])));
     for (int glyph = 0; glyph < count; ++glyph)
-        if (const int index = u16(34 + 2 * glyph) - 258; index >= 0 && index < names.size() &&
-                                                           names[index] == name)
+        if (const int index = u16(34 + 2 * glyph) - 258;
+            index >= 0 && index < names.size() && names[index] == name)
             return glyph;
     return 0;
 }
@@ -259,14 +277,17 @@ quint32 glyphNamed(const QRawFont &font, const QByteArray &name) {
 // a plain stroke unless its character variant 39 (the curved tail) is asked
 // for, and Qt 6.4 cannot ask a font for a feature: the tailed l is taken by
 // its name in the font instead.
-QGlyphRun glyphs(const QFont &font, const QString &text) {
+QGlyphRun glyphs(const QFont &font, const QString &text)
+{
     const QRawFont raw = QRawFont::fromFont(font);
     QList<quint32> ids = raw.glyphIndexesForString(text);
     if (font.family() == kLetterFamily) {
         static const quint32 tailedL = glyphNamed(raw, "l.TailL");
-        if (!tailedL) fail("Andika has no glyph \"l.TailL\" (its l with a tail)");
+        if (!tailedL)
+            fail("Andika has no glyph \"l.TailL\" (its l with a tail)");
         for (int i = 0; i < text.size(); ++i)
-            if (text[i] == u'l') ids[i] = tailedL;
+            if (text[i] == u'l')
+                ids[i] = tailedL;
     }
     QList<QPointF> positions;
     QPointF pen;
@@ -282,7 +303,8 @@ QGlyphRun glyphs(const QFont &font, const QString &text) {
 }
 
 // The width the glyphs of text advance the pen by.
-qreal advance(const QGlyphRun &run) {
+qreal advance(const QGlyphRun &run)
+{
     const QList<quint32> ids = run.glyphIndexes();
     const QList<QPointF> advances = run.rawFont().advancesForGlyphIndexes(ids);
     return ids.isEmpty() ? 0 : run.positions().last().x() + advances.last().x();
@@ -292,11 +314,13 @@ qreal advance(const QGlyphRun &run) {
 // overlapping strokes (Andika's f, k, t, x) are merged into one shape, or a
 // rim stroked along the outline would show inside them; fonts fill by the
 // non-zero winding rule, which keeps the counters of o and e open.
-QPainterPath textPath(const QFont &font, const QString &text, QPointF origin = {}) {
+QPainterPath textPath(const QFont &font, const QString &text, QPointF origin = {})
+{
     const QGlyphRun run = glyphs(font, text);
     QPainterPath path;
     for (qsizetype i = 0; i < run.glyphIndexes().size(); ++i)
-        path.addPath(run.rawFont().pathForGlyph(run.glyphIndexes()[i])
+        path.addPath(run.rawFont()
+                         .pathForGlyph(run.glyphIndexes()[i])
                          .translated(origin + run.positions()[i]));
     path.setFillRule(Qt::WindingFill);
     return path.simplified();
@@ -304,7 +328,8 @@ QPainterPath textPath(const QFont &font, const QString &text, QPointF origin = {
 
 // A bold letter with a contrasting outline, so it reads on any ground.
 void drawOutlinedText(QPainter &p, const QString &text, const QFont &font, QPointF baseline,
-                      const QColor &fill, const QColor &outline, qreal outlineWidth) {
+                      const QColor &fill, const QColor &outline, qreal outlineWidth)
+{
     const QPainterPath path = textPath(font, text, baseline);
     p.save();
     p.setPen(QPen(outline, outlineWidth * 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
@@ -318,7 +343,8 @@ void drawOutlinedText(QPainter &p, const QString &text, const QFont &font, QPoin
 
 // Places text so that its ink (not its font box) is centred on c.
 void drawOutlinedCentred(QPainter &p, const QString &text, const QFont &font, QPointF c,
-                         const QColor &fill, const QColor &outline, qreal outlineWidth) {
+                         const QColor &fill, const QColor &outline, qreal outlineWidth)
+{
     const QRectF r = textPath(font, text).boundingRect();
     drawOutlinedText(p, text, font, c - r.center(), fill, outline, outlineWidth);
 }
@@ -326,60 +352,66 @@ void drawOutlinedCentred(QPainter &p, const QString &text, const QFont &font, QP
 // ---------------------------------------------------------------------------
 // Pictures
 
-struct Card {
+struct Card
+{
     char letter;
-    const char *emoji;  // nullptr: hand-drawn
+    const char *emoji; // nullptr: hand-drawn
 };
 
 // Each picture names a thing whose word starts with the letter's usual
 // sound (x ends with it: fox), which is how the letter sounds in words.
 const Card kCards[] = {
-    {'a', "\U0001F34E"},  // apple
-    {'b', "\U0001F34C"},  // banana
-    {'c', "\U0001F431"},  // cat
-    {'d', "\U0001F436"},  // dog
-    {'e', "\U0001F95A"},  // egg
-    {'f', "\U0001F41F"},  // fish
-    {'g', "\U0001F347"},  // grapes
-    {'h', "\U0001F3E0"},  // house
-    {'i', nullptr},       // igloo
-    {'j', "\U0001F9C3"},  // juice
-    {'k', "\U0001FA81"},  // kite
-    {'l', "\U0001F34B"},  // lemon
-    {'m', "\U0001F435"},  // monkey
-    {'n', "\U0001FABA"},  // nest
-    {'o', "\U0001F419"},  // octopus
-    {'p', "\U0001F437"},  // pig
-    {'q', "\U0001F478"},  // queen
-    {'r', "\U0001F430"},  // rabbit
-    {'s', "\u2600\uFE0F"},  // sun
-    {'t', "\U0001F42F"},  // tiger
-    {'u', "\u2602\uFE0F"},  // umbrella
-    {'v', "\U0001F3BB"},  // violin
-    {'w', "\U0001F349"},  // watermelon
-    {'x', "\U0001F98A"},  // fox
-    {'y', "\U0001FA80"},  // yo-yo
-    {'z', "\U0001F993"},  // zebra
+    {'a', "\U0001F34E"},   // apple
+    {'b', "\U0001F34C"},   // banana
+    {'c', "\U0001F431"},   // cat
+    {'d', "\U0001F436"},   // dog
+    {'e', "\U0001F95A"},   // egg
+    {'f', "\U0001F41F"},   // fish
+    {'g', "\U0001F347"},   // grapes
+    {'h', "\U0001F3E0"},   // house
+    {'i', nullptr},        // igloo
+    {'j', "\U0001F9C3"},   // juice
+    {'k', "\U0001FA81"},   // kite
+    {'l', "\U0001F34B"},   // lemon
+    {'m', "\U0001F435"},   // monkey
+    {'n', "\U0001FABA"},   // nest
+    {'o', "\U0001F419"},   // octopus
+    {'p', "\U0001F437"},   // pig
+    {'q', "\U0001F478"},   // queen
+    {'r', "\U0001F430"},   // rabbit
+    {'s', "\u2600\uFE0F"}, // sun
+    {'t', "\U0001F42F"},   // tiger
+    {'u', "\u2602\uFE0F"}, // umbrella
+    {'v', "\U0001F3BB"},   // violin
+    {'w', "\U0001F349"},   // watermelon
+    {'x', "\U0001F98A"},   // fox
+    {'y', "\U0001FA80"},   // yo-yo
+    {'z', "\U0001F993"},   // zebra
 };
 
 // Key colours cycle so that neighbouring keys always differ; the card of a
 // key uses the same colour for its letter, which ties card and key together.
 const QColor kKeyColours[] = {
-    QColor(255, 99, 99),    // red
-    QColor(255, 170, 51),   // orange
-    QColor(255, 221, 51),   // yellow
-    QColor(110, 210, 90),   // green
-    QColor(190, 130, 240),  // violet
-    QColor(255, 140, 200),  // pink
+    QColor(255, 99, 99),   // red
+    QColor(255, 170, 51),  // orange
+    QColor(255, 221, 51),  // yellow
+    QColor(110, 210, 90),  // green
+    QColor(190, 130, 240), // violet
+    QColor(255, 140, 200), // pink
 };
 
-QColor keyColour(int index) { return kKeyColours[index % 6]; }
+QColor keyColour(int index)
+{
+    return kKeyColours[index % 6];
+}
 
-QImage paintCard(int keyIndex, int scale) {
+QImage paintCard(int keyIndex, int scale)
+{
     const char letter = kKeys[keyIndex];
     const Card *card = nullptr;
     for (const Card &c : kCards)
-        if (c.letter == letter) card = &c;
+        if (c.letter == letter)
+            card = &c;
     QImage img = newImage(90, 90, kLightBlue, scale);
     QPainter p(&img);
     begin(p);
@@ -419,14 +451,21 @@ QImage paintCard(int keyIndex, int scale) {
 }
 
 // Key rectangles: every key is 40 x 28; the game hit-tests with these.
-struct KeyRect { int x, y; };
-KeyRect keyRect(int index) {
-    if (index < 10) return {40 * index, 1};
-    if (index < 19) return {20 + 40 * (index - 10), 49};
+struct KeyRect
+{
+    int x, y;
+};
+KeyRect keyRect(int index)
+{
+    if (index < 10)
+        return {40 * index, 1};
+    if (index < 19)
+        return {20 + 40 * (index - 10), 49};
     return {40 + 40 * (index - 19), 97};
 }
 
-QImage paintKeyboard(int scale) {
+QImage paintKeyboard(int scale)
+{
     QImage img = newImage(400, 132, kLightBlue, scale);
     QPainter p(&img);
     begin(p, scale);
@@ -438,9 +477,9 @@ QImage paintKeyboard(int scale) {
         // Square, full rectangles: no ground may show inside a key.
         p.setRenderHint(QPainter::Antialiasing, false);
         p.fillRect(k.x, k.y, 40, 28, c.darker(160));          // border
-        p.fillRect(k.x + 1, k.y + 1, 38, 26, c.lighter(125));  // top-left light
-        p.fillRect(k.x + 2, k.y + 2, 37, 25, c.darker(115));   // bottom-right shade
-        p.fillRect(k.x + 2, k.y + 2, 36, 24, c);               // face
+        p.fillRect(k.x + 1, k.y + 1, 38, 26, c.lighter(125)); // top-left light
+        p.fillRect(k.x + 2, k.y + 2, 37, 25, c.darker(115));  // bottom-right shade
+        p.fillRect(k.x + 2, k.y + 2, 36, 24, c);              // face
         p.setRenderHint(QPainter::Antialiasing, true);
         p.setRenderHint(QPainter::TextAntialiasing, true);
         const QGlyphRun label = glyphs(f, QString(QChar(kKeys[i]).toUpper()) + QChar(kKeys[i]));
@@ -468,7 +507,8 @@ QImage paintKeyboard(int scale) {
     return img;
 }
 
-void drawFlower(QPainter &p, QPointF c, qreal r, const QColor &petal) {
+void drawFlower(QPainter &p, QPointF c, qreal r, const QColor &petal)
+{
     p.setPen(QPen(kInk, 1));
     p.setBrush(petal);
     for (int i = 0; i < 5; ++i) {
@@ -480,9 +520,10 @@ void drawFlower(QPainter &p, QPointF c, qreal r, const QColor &petal) {
 }
 
 // The board: everything the game lays on it sits in this rectangle.
-const QRect kBoardInside(25, 199, 401, 228);  // x 25..425, y 199..426
+const QRect kBoardInside(25, 199, 401, 228); // x 25..425, y 199..426
 
-QImage paintBackground(int scale) {
+QImage paintBackground(int scale)
+{
     QImage img = newImage(450, 450, QColor(120, 200, 70), scale);
     QPainter p(&img);
     begin(p);
@@ -528,7 +569,10 @@ QImage paintBackground(int scale) {
     p.drawPath(field);
     // Grass tufts, placed by a fixed pseudo-random walk so reruns match.
     unsigned seed = 12345;
-    auto rnd = [&seed](int n) { seed = seed * 1103515245u + 12345u; return int((seed >> 16) % n); };
+    auto rnd = [&seed](int n) {
+        seed = seed * 1103515245u + 12345u;
+        return int((seed >> 16) % n);
+    };
     p.setPen(QPen(QColor(70, 150, 45), 1.6, Qt::SolidLine, Qt::RoundCap));
     for (int i = 0; i < 90; ++i) {
         QPointF b(rnd(450), 110 + rnd(340));
@@ -536,23 +580,27 @@ QImage paintBackground(int scale) {
             p.drawLine(b, b + QPointF(j * 3, -6 - (j == 0) * 2));
     }
     // Flowers.
-    const QColor petals[] = {QColor(255, 120, 160), QColor(255, 255, 255),
-                             QColor(200, 140, 255), QColor(255, 170, 60)};
-    const QPointF flowers[] = {{20, 140}, {185, 175}, {270, 178}, {430, 140}, {160, 120},
-                               {300, 112}, {12, 440}, {437, 438}, {12, 215}, {438, 300},
-                               {10, 340}, {438, 205}, {200, 442}, {100, 441}, {330, 443}};
+    const QColor petals[] = {QColor(255, 120, 160), QColor(255, 255, 255), QColor(200, 140, 255),
+                             QColor(255, 170, 60)};
+    const QPointF flowers[] = {{20, 140},  {185, 175}, {270, 178}, {430, 140}, {160, 120},
+                               {300, 112}, {12, 440},  {437, 438}, {12, 215},  {438, 300},
+                               {10, 340},  {438, 205}, {200, 442}, {100, 441}, {330, 443}};
     int fi = 0;
-    for (QPointF c : flowers) drawFlower(p, c, 4.5, petals[fi++ % 4]);
+    for (QPointF c : flowers)
+        drawFlower(p, c, 4.5, petals[fi++ % 4]);
 
     // Coloured capital letters scattered on the field, tilted for fun.
-    struct Letter { const char *t; QPointF c; qreal rot; QColor col; };
+    struct Letter
+    {
+        const char *t;
+        QPointF c;
+        qreal rot;
+        QColor col;
+    };
     const Letter letters[] = {
-        {"A", {42, 118}, -12, QColor(255, 80, 80)},
-        {"B", {102, 150}, 8, QColor(255, 200, 40)},
-        {"C", {150, 100}, -6, QColor(80, 160, 255)},
-        {"X", {300, 150}, 7, QColor(190, 110, 240)},
-        {"Y", {350, 105}, -8, QColor(255, 140, 40)},
-        {"Z", {408, 150}, 10, QColor(255, 110, 190)},
+        {"A", {42, 118}, -12, QColor(255, 80, 80)},  {"B", {102, 150}, 8, QColor(255, 200, 40)},
+        {"C", {150, 100}, -6, QColor(80, 160, 255)}, {"X", {300, 150}, 7, QColor(190, 110, 240)},
+        {"Y", {350, 105}, -8, QColor(255, 140, 40)}, {"Z", {408, 150}, 10, QColor(255, 110, 190)},
     };
     for (const Letter &l : letters) {
         p.save();
@@ -567,8 +615,7 @@ QImage paintBackground(int scale) {
         p.restore();
     }
     // The rabbit host, top centre, waving from behind the board.
-    drawRabbit(p, QPointF(225, 186), 1.2, 0, false, QColor(255, 255, 255),
-               QColor(255, 228, 236));
+    drawRabbit(p, QPointF(225, 186), 1.2, 0, false, QColor(255, 255, 255), QColor(255, 228, 236));
 
     // The board: a white rim with rounded corners around an exactly light-blue
     // rectangle. The rounding stays outside the inside rectangle, because
@@ -591,7 +638,8 @@ QImage paintBackground(int scale) {
     return img;
 }
 
-QImage paintSpareLife(int scale) {
+QImage paintSpareLife(int scale)
+{
     QImage img = newImage(16, 16, kNavy, scale);
     QPainter p(&img);
     begin(p);
@@ -607,7 +655,8 @@ QImage paintSpareLife(int scale) {
     return img;
 }
 
-QImage paintDance(int pose, int scale) {  // pose: -1 left, 0 upright, +1 right
+QImage paintDance(int pose, int scale)
+{ // pose: -1 left, 0 upright, +1 right
     QImage img = newImage(182, 174, kLightBlue, scale);
     QPainter p(&img);
     begin(p);
@@ -655,7 +704,8 @@ QImage paintDance(int pose, int scale) {  // pose: -1 left, 0 upright, +1 right
     return img;
 }
 
-QImage paintButton(bool question, int scale) {
+QImage paintButton(bool question, int scale)
+{
     QImage img = newImage(50, 35, kNavy, scale);
     QPainter p(&img);
     begin(p);
@@ -679,13 +729,15 @@ QImage paintButton(bool question, int scale) {
     p.end();
     const int right = img.width() - 1, bottom = img.height() - 1;
     for (QPoint pt : {QPoint(0, 0), QPoint(right, 0), QPoint(0, bottom), QPoint(right, bottom)})
-        if (img.pixelColor(pt) != kNavy) fail("button corner is not navy");
+        if (img.pixelColor(pt) != kNavy)
+            fail("button corner is not navy");
     return img;
 }
 
 // The program icon: a green capital E whose middle bar becomes a pink arrow
 // pointing right ("press the key!"). Vector-drawn so 16 px stays crisp.
-QImage paintIcon(int size, bool opaque) {
+QImage paintIcon(int size, bool opaque)
+{
     QImage img(size, size, opaque ? QImage::Format_RGB888 : QImage::Format_ARGB32);
     img.fill(opaque ? QColor(Qt::white) : QColor(Qt::transparent));
     QPainter p(&img);
@@ -729,15 +781,26 @@ QImage paintIcon(int size, bool opaque) {
 // person can review the whole set at a glance. Tiny pictures are also shown
 // enlarged beside their real size.
 
-QImage contactSheet(const std::vector<std::pair<int, QImage>> &pics) {
+QImage contactSheet(const std::vector<std::pair<int, QImage>> &pics)
+{
     const int W = 1240, pad = 12, labelH = 18;
-    struct Placed { int id; QImage img; QPoint at; int zoom; };
+    struct Placed
+    {
+        int id;
+        QImage img;
+        QPoint at;
+        int zoom;
+    };
     std::vector<Placed> placed;
     int x = pad, y = pad, rowH = 0;
     for (const auto &[id, img] : pics) {
         int zoom = img.width() <= 50 ? (img.width() <= 16 ? 4 : 2) : 1;
         int w = img.width() * zoom, h = img.height() * zoom + labelH;
-        if (x + w + pad > W) { x = pad; y += rowH + pad; rowH = 0; }
+        if (x + w + pad > W) {
+            x = pad;
+            y += rowH + pad;
+            rowH = 0;
+        }
         placed.push_back({id, img, QPoint(x, y), zoom});
         x += w + pad;
         rowH = std::max(rowH, h);
@@ -749,13 +812,14 @@ QImage contactSheet(const std::vector<std::pair<int, QImage>> &pics) {
     p.setFont(boldFont(13));
     for (const Placed &pl : placed) {
         QRect r(pl.at, pl.img.size() * pl.zoom);
-        p.drawImage(r, pl.img);  // nearest-neighbour: shows the real pixels
+        p.drawImage(r, pl.img); // nearest-neighbour: shows the real pixels
         p.setPen(QColor(90, 90, 90));
         p.setBrush(Qt::NoBrush);
         p.drawRect(r.adjusted(-1, -1, 0, 0));
         p.setPen(Qt::black);
         QString label = QString::number(pl.id);
-        if (pl.zoom > 1) label += QString(" (x%1)").arg(pl.zoom);
+        if (pl.zoom > 1)
+            label += QString(" (x%1)").arg(pl.zoom);
         p.drawText(QRect(r.left() - 6, r.bottom() + 2, r.width() + 12, labelH),
                    Qt::AlignHCenter | Qt::AlignTop, label);
     }
@@ -763,26 +827,33 @@ QImage contactSheet(const std::vector<std::pair<int, QImage>> &pics) {
 }
 
 // The icon sizes are listed once, in the catalogue the game's build reads too.
-std::vector<int> iconSizes(const QString &catalogue) {
+std::vector<int> iconSizes(const QString &catalogue)
+{
     QFile file(catalogue);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) fail("cannot read " + catalogue);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        fail("cannot read " + catalogue);
     std::vector<int> sizes;
     while (!file.atEnd()) {
         const QStringList fields = QString::fromUtf8(file.readLine()).simplified().split(' ');
         if (fields.first() == "icon")
-            for (const QString &f : fields.mid(1)) sizes.push_back(f.toInt());
+            for (const QString &f : fields.mid(1))
+                sizes.push_back(f.toInt());
     }
-    if (sizes.empty()) fail("no icon sizes in " + catalogue);
+    if (sizes.empty())
+        fail("no icon sizes in " + catalogue);
     return sizes;
 }
 
-void save(const QImage &img, const QString &path) {
-    if (!img.save(path)) fail("cannot write " + path);
+void save(const QImage &img, const QString &path)
+{
+    if (!img.save(path))
+        fail("cannot write " + path);
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char **argv)
+{
     // Painting needs no screen; the offscreen platform lets this run on a
     // build machine without a display.
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -805,7 +876,8 @@ int main(int argc, char **argv) {
     std::vector<std::pair<int, QImage>> pics;
     for (int scale : {1, 2}) {
         std::vector<std::pair<int, QImage>> set;
-        for (int i = 0; i < 26; ++i) set.emplace_back(101 + i, paintCard(i, scale));
+        for (int i = 0; i < 26; ++i)
+            set.emplace_back(101 + i, paintCard(i, scale));
         set.emplace_back(200, paintBackground(scale));
         set.emplace_back(201, paintKeyboard(scale));
         set.emplace_back(301, paintDance(-1, scale));
@@ -820,7 +892,8 @@ int main(int argc, char **argv) {
             QImage rgb = img.convertToFormat(QImage::Format_RGB888);
             save(rgb, QString("%1/pictures/%2%3").arg(assets).arg(id).arg(suffix));
         }
-        if (scale == 1) pics = set;
+        if (scale == 1)
+            pics = set;
     }
     for (int n : iconSizes(assets + "/catalogue.txt"))
         save(paintIcon(n, n == 32), QString("%1/icon/shijianbao-%2.png").arg(assets).arg(n));
