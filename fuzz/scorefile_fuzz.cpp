@@ -3,7 +3,7 @@
 // again, and every step is checked against a plain model of the line format kept here, so a
 // wrong table aborts just like a crash does.
 
-#include "leaderboard/scorefile.h"
+#include "scores/scorefile.h"
 
 #include <QByteArray>
 #include <QFile>

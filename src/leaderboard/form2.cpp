@@ -1,6 +1,6 @@
 #include "leaderboard/form2.h"
 
-#include "leaderboard/scorefolder.h"
+#include "scores/scorefolder.h"
 #include "media/mediaids.h"
 #include "widgets/windowkit.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "game/ids.h"
-#include "leaderboard/scorefile.h"
+#include "scores/scorefile.h"
 #include "widgets/childwindow.h"
 
 #include <optional>

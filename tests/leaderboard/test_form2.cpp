@@ -1,5 +1,5 @@
+#include "../scores/scorefixtures.h"
 #include "leaderboard/form2.h"
-#include "scorefixtures.h"
 
 #include <QAccessible>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "leaderboard/scorefile.h"
+#include "scores/scorefile.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "leaderboard/scorefolder.h"
+#include "scores/scorefolder.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,10 +1,10 @@
 // Named cases of the score file and of where it is kept. The fuzz replay (fuzz/) already
 // compares reading, ranking and writing back against a model on many inputs, so these are the
 // cases a reader should see.
-#include "leaderboard/scorefile.h"
-#include "leaderboard/scorefolder.h"
 #include "platform/terminationsignals.h"
 #include "scorefixtures.h"
+#include "scores/scorefile.h"
+#include "scores/scorefolder.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "leaderboard/scorefile.h"
+#include "scores/scorefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,7 +10,6 @@
 
 #include <cerrno>
 #include <fcntl.h>
-#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,32 +24,19 @@ namespace {
 // Unicode too, so any name a child can type is stored without loss.
 constexpr const char *NameEncoding = "GB18030";
 
-// An optional sign and decimal digits, nothing else, within the 32-bit range. Blanks and
-// trailing letters make the text invalid rather than being skipped: a score read back must be
-// the score that was written.
+// An optional sign and decimal digits, within the 32-bit range. Qt's reading skips blanks at
+// either end; they make the text invalid here, as trailing letters do: a score read back must
+// be the score that was written.
 bool parseScore(QByteArrayView text, qint32 &score)
 {
-    qsizetype i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    if (i == text.size())
+    const auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    if (text.isEmpty() || blank(text.front()) || blank(text.back()))
         return false;
-    const qint64 limit = negative ? -qint64(std::numeric_limits<qint32>::min())
-                                  : qint64(std::numeric_limits<qint32>::max());
-    qint64 value = 0;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c < '0' || c > '9')
-            return false;
-        value = value * 10 + (c - '0');
-        if (value > limit)
-            return false;
-    }
-    score = qint32(negative ? -value : value);
-    return true;
+    bool ok = false;
+    const int value = text.toInt(&ok, 10);
+    if (ok)
+        score = value;
+    return ok;
 }
 
 QByteArray lineOf(const QByteArray &rawName, qint32 score)
