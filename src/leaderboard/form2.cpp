@@ -1,7 +1,7 @@
 #include "leaderboard/form2.h"
 
-#include "scores/scorefolder.h"
 #include "media/mediaids.h"
+#include "scores/scorefolder.h"
 #include "widgets/windowkit.h"
 
 #include <QLabel>
@@ -14,6 +14,8 @@ const QString TableOnly = QStringLiteral("排行榜");
 const QString CannotRead = QStringLiteral("排行榜打不开，这次记不了名字。");
 const QString CannotSave = QStringLiteral("哎呀，名字没存上，请叫大人看看。");
 const QString ReadOnly = QStringLiteral("排行榜只能看，这次记不了名字。");
+const QString Nowhere = QStringLiteral("没有地方放排行榜，这次记不了名字。");
+const QString Waiting = QStringLiteral("另一个游戏正在记名字，请稍等……");
 
 constexpr int FirstRowTop = 80;
 constexpr int RowStep = 24;
@@ -108,10 +110,13 @@ void Form2::Form_Load()
         break;
     case ScoreFile::Outcome::Unreadable:
     case ScoreFile::Outcome::ReadOnly:
+    case ScoreFile::Outcome::Nowhere:
         // Asking for a name we cannot save would only disappoint; say so straight away.
         Text1->setEnabled(false);
         Command1->setEnabled(false);
-        Labt->setText(m_outcome == ScoreFile::Outcome::ReadOnly ? ReadOnly : CannotRead);
+        Labt->setText(m_outcome == ScoreFile::Outcome::ReadOnly  ? ReadOnly
+                      : m_outcome == ScoreFile::Outcome::Nowhere ? Nowhere
+                                                                 : CannotRead);
         break;
     }
 
@@ -161,23 +166,52 @@ void Form2::Text1_KeyPress(int keyAscii)
 
 void Form2::Command1_Click()
 {
-    if (Text1->text().isEmpty() || m_insertion < 0)
+    if (Text1->text().isEmpty() || m_insertion < 0 || m_retry)
         return;
     if (m_outcome == ScoreFile::Outcome::Unreadable) {
         Labt->setText(CannotRead);
         return;
     }
-    if (ScoreFile::writeBack(m_place, m_table, m_insertion, Text1->text(), fcount) !=
-        ScoreFile::WriteStatus::Written) {
-        // The window stays open with the name still typed, so the entry is not silently lost.
-        Labt->setText(CannotSave);
-        Text1->setFocus();
+    m_pendingName = Text1->text();
+    m_waitedMs = 0;
+    trySave();
+}
+
+void Form2::trySave(bool last)
+{
+    m_retry = 0;
+    switch (ScoreFile::writeBack(m_place, m_table, m_insertion, m_pendingName, fcount)) {
+    case ScoreFile::WriteStatus::Written:
+        if (!last)
+            close();
+        return;
+    case ScoreFile::WriteStatus::Busy:
+        if (!last && m_waitedMs < ScoreFile::LockWaitMs) {
+            Labt->setText(Waiting);
+            m_retry = m_scheduler.runAfter(ScoreFile::LockRetryMs, [this] {
+                m_waitedMs += ScoreFile::LockRetryMs;
+                trySave();
+            });
+            return;
+        }
+        break;
+    case ScoreFile::WriteStatus::Failed:
+        break;
+    }
+    if (last) {
+        qCWarning(lcScores) << "the name" << m_pendingName << "was not saved before closing";
         return;
     }
-    close();
+    // The window stays open with the name still typed, so the entry is not silently lost.
+    Labt->setText(CannotSave);
+    Text1->setFocus();
 }
 
 void Form2::Form_Unload()
 {
+    if (m_retry) { // closed while waiting: one last try
+        m_scheduler.cancel(m_retry);
+        trySave(true);
+    }
     destroyRows();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "game/ids.h"
+#include "platform/scheduler.h"
 #include "scores/scorefile.h"
 #include "widgets/childwindow.h"
 
@@ -46,6 +47,7 @@ private:
     void resetToDesign();
     void Text1_KeyPress(int keyAscii);
     void Command1_Click();
+    void trySave(bool last = false);
     void createRows();
     void destroyRows();
 
@@ -58,4 +60,11 @@ private:
     qint16 m_insertion = -1;
     ScoreFile::Place m_place;
     ScoreFile::Outcome m_outcome = ScoreFile::Outcome::MissedTable;
+
+    // A name waiting for another copy of the game to finish saving: tried again every
+    // LockRetryMs up to LockWaitMs, and once more when the window closes, so it is not lost.
+    QtScheduler m_scheduler;
+    Scheduler::TaskId m_retry = 0;
+    QString m_pendingName;
+    int m_waitedMs = 0;
 };

@@ -1,10 +1,9 @@
 #include "scores/scorefile.h"
 
-#include <QDir>
+#include "scores/safefile.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -44,177 +43,93 @@ QByteArray lineOf(const QByteArray &rawName, qint32 score)
     return rawName + ',' + QByteArray::number(score) + "\r\n";
 }
 
-// The new table is a new file that takes the old one's place, so it would belong to whoever
-// wrote it, with the default mode: a parent's sudo game would take a child's table away, and a
-// table made read-only would become writable. It gets the old file's owner, group and mode
-// instead. Only root may give a file to someone else; anyone else keeps the group (theirs, if
-// they could write through it) and the mode, so everyone who could write the table still can.
-// A new table that root makes in someone else's folder (a parent playing the child's copy) is
-// the folder owner's, for them to write next time.
-void keepOwnership(const QString &path, int fd)
+// The folder a path lies in and its name there, both looked up once.
+struct Located
 {
-    struct stat old
-    {};
-    if (::stat(QFile::encodeName(path).constData(), &old) == 0) {
-        if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
-            const bool groupKept = ::fchown(fd, uid_t(-1), old.st_gid) == 0;
-            qCInfo(lcScores) << "rewritten as ours, as only root may give a file away:" << path
-                             << (groupKept ? "(group kept)" : "(group not kept)");
-        }
-        if (::fchmod(fd, old.st_mode & 0777) != 0)
-            qCWarning(lcScores) << "cannot keep the mode of" << path << ':' << qt_error_string();
-    } else if (::geteuid() == 0 &&
-               ::stat(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), &old) == 0 &&
-               ::fchown(fd, old.st_uid, old.st_gid) != 0) {
-        qCWarning(lcScores) << "cannot give" << path
-                            << "to its folder's owner:" << qt_error_string();
-    }
+    SafeFile::Handle folder;
+    QByteArray name;
+};
+
+Located locate(const QString &path, const QString &makeBelow = {})
+{
+    const QFileInfo info(path);
+    return {SafeFile::openFolder(info.absolutePath(), makeBelow),
+            QFile::encodeName(info.fileName())};
 }
 
-WriteStatus replaceFile(const QString &path, const QByteArray &content)
+// Reads the first ten lines of an opened table; a read error leaves the table as it was.
+ReadStatus readFrom(const SafeFile::Entry &entry, ScoreTable &table, const QString &path)
 {
-    // No direct-write fallback: if the new table cannot be put in place whole, the old one
-    // stays. Unbuffered, because a disk that fills up part-way through a buffered flush
-    // reports the short write to nobody and commit() would then install a cut-off table.
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        keepOwnership(path, file.handle());
-        if (file.write(content) == content.size() && file.size() == content.size() && file.commit())
-            return WriteStatus::Written;
-    } // an unfinished copy is thrown away with `file`
-    qCWarning(lcScores) << "cannot write" << path << ':' << file.errorString();
+    if (entry.state() == SafeFile::Entry::State::Absent ||
+        entry.state() == SafeFile::Entry::State::DanglingLink)
+        return ReadStatus::Missing;
+    QFile file;
+    if (entry.state() != SafeFile::Entry::State::File ||
+        !file.open(entry.file(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
+        qCWarning(lcScores) << "not reading" << path
+                            << ": not a plain file of ours, or out of reach";
+        return ReadStatus::Unreadable;
+    }
+
+    ScoreTable read = table;
+    // Lines past the tenth never reach the table, so they are not read at all.
+    for (int k = 0; k < ScoreSlots && !file.atEnd(); ++k) {
+        QByteArray line = file.readLine();
+        if (file.error() != QFileDevice::NoError)
+            break;
+        if (line.endsWith('\n'))
+            line.chop(1);
+        while (line.endsWith('\r'))
+            line.chop(1);
+
+        ScoreEntry &slot = read[k];
+        const qsizetype comma = line.indexOf(',');
+        QByteArrayView scoreText(line);
+        if (comma >= 0) {
+            // In GBK and GB18030 no byte of a multi-byte character is a comma, so splitting the
+            // bytes splits the text.
+            slot.rawName = line.left(comma);
+            slot.name = decodeName(slot.rawName);
+            scoreText = scoreText.sliced(comma + 1);
+        }
+        parseScore(scoreText, slot.score);
+    }
+    if (file.error() != QFileDevice::NoError) {
+        qCWarning(lcScores) << "cannot read" << path << ':' << file.errorString();
+        return ReadStatus::Unreadable;
+    }
+    table = read;
+    return ReadStatus::Read;
+}
+
+// The folder's lock, for a whole read-modify-write; what a save killed part-way left goes.
+WriteStatus lockFolder(const Located &at, const QString &path)
+{
+    if (!at.folder.isValid()) {
+        qCWarning(lcScores) << "cannot open the folder of" << path << ':' << qt_error_string();
+        return WriteStatus::Failed;
+    }
+    switch (SafeFile::tryLock(at.folder)) {
+    case SafeFile::LockResult::Locked:
+        SafeFile::removeLeftover(at.folder, at.name);
+        return WriteStatus::Written;
+    case SafeFile::LockResult::Busy:
+        qCInfo(lcScores) << "another copy of the game is saving" << path;
+        return WriteStatus::Busy;
+    case SafeFile::LockResult::Failed:
+        break;
+    }
+    qCWarning(lcScores) << "cannot lock the folder of" << path << ':' << qt_error_string();
     return WriteStatus::Failed;
 }
 
-// What stands at the path itself, as far as links go; what kind of file lies behind is
-// checked on the file once opened.
-enum class PathKind
+WriteStatus replaceWith(const SafeFile::Entry &entry, const QByteArray &content,
+                        const QString &path)
 {
-    Absent,
-    NoLink,
-    OwnLink,      // the player's link to something that exists
-    DanglingLink, // the player's link to nothing
-    Forbidden     // another user's link, or nothing can be known
-};
-
-PathKind kindOf(const QString &path)
-{
-    const QByteArray name = QFile::encodeName(path);
-    struct stat st
-    {};
-    if (::lstat(name.constData(), &st) != 0)
-        return errno == ENOENT ? PathKind::Absent : PathKind::Forbidden;
-    if (!S_ISLNK(st.st_mode))
-        return PathKind::NoLink;
-    if (st.st_uid != ::geteuid())
-        return PathKind::Forbidden;
-    if (::stat(name.constData(), &st) == 0)
-        return PathKind::OwnLink;
-    return errno == ENOENT ? PathKind::DanglingLink : PathKind::Forbidden;
-}
-
-bool isRegular(const QString &path)
-{
-    struct stat st
-    {};
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-// Opens a regular file for reading without ever waiting: a pipe would block an ordinary open
-// until someone writes to it. The type is checked on what was opened, not on the name, so
-// nothing swapped in between a look and the open gets read. A link is followed only when it
-// is the player's own; O_NOFOLLOW turns away one that appears after the look.
-enum class Opened
-{
-    File,
-    Missing,
-    Refused
-};
-
-Opened openForReading(const QString &path, QFile &file)
-{
-    const PathKind kind = kindOf(path);
-    if (kind == PathKind::Absent || kind == PathKind::DanglingLink)
-        return Opened::Missing;
-    if (kind == PathKind::Forbidden) {
-        qCWarning(lcScores) << "not reading" << path << ": another user's link, or out of reach";
-        return Opened::Refused;
-    }
-    const int flags =
-        O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (kind == PathKind::NoLink ? O_NOFOLLOW : 0);
-    const int fd = ::open(QFile::encodeName(path).constData(), flags);
-    if (fd < 0) {
-        if (errno == ENOENT)
-            return Opened::Missing;
-        qCWarning(lcScores) << "cannot read" << path << ':' << qt_error_string();
-        return Opened::Refused;
-    }
-    struct stat st
-    {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        qCWarning(lcScores) << "not reading" << path << ": not a plain file";
-        ::close(fd);
-        return Opened::Refused;
-    }
-    return Opened::File;
-}
-
-// Puts content at path the safe way for what stands there: a regular file or nothing is
-// replaced, the player's own link has its target replaced, the player's link to nothing is
-// itself replaced (its target never appears), and nothing else is touched.
-WriteStatus putFile(const QString &path, const QByteArray &content)
-{
-    switch (kindOf(path)) {
-    case PathKind::Forbidden:
-        qCWarning(lcScores) << "not writing" << path << ": another user's link, or out of reach";
-        return WriteStatus::Failed;
-    case PathKind::DanglingLink:
-        if (!QFile::remove(path)) {
-            qCWarning(lcScores) << "cannot replace the link" << path;
-            return WriteStatus::Failed;
-        }
-        break;
-    case PathKind::NoLink:
-    case PathKind::OwnLink:
-        if (!isRegular(path) || !mayRewrite(path)) {
-            qCWarning(lcScores) << "not writing" << path << ": not a plain file we may write";
-            return WriteStatus::Failed;
-        }
-        break;
-    case PathKind::Absent:
-        break;
-    }
-    return replaceFile(path, content);
-}
-
-// Makes the per-user folder, when the place has one, before its first file. The folders root
-// makes go to whoever owns the folder they are made in, as a new table does: a parent's
-// `sudo -E` keeps the child's HOME, and a root-owned folder there would shut the child out of
-// their own table. lchown: a folder swapped for a link meanwhile gives nothing else away.
-bool makeFolderFor(const Place &place)
-{
-    if (!place.makeFolder)
-        return true;
-    const QString folder = QFileInfo(place.writePath).absolutePath();
-    QStringList made;
-    QString existing = folder;
-    for (; !QFileInfo::exists(existing) && !QDir(existing).isRoot();
-         existing = QFileInfo(existing).absolutePath())
-        made.prepend(existing);
-    if (!QDir().mkpath(folder)) {
-        qCWarning(lcScores) << "cannot make the folder" << folder;
-        return false;
-    }
-    struct stat owner
-    {};
-    if (::geteuid() == 0 && ::stat(QFile::encodeName(existing).constData(), &owner) == 0) {
-        for (const QString &path : made) {
-            if (::lchown(QFile::encodeName(path).constData(), owner.st_uid, owner.st_gid) != 0)
-                qCWarning(lcScores) << "cannot give" << path << "to" << owner.st_uid;
-        }
-    }
-    return true;
+    if (entry.replace(content))
+        return WriteStatus::Written;
+    qCWarning(lcScores) << "cannot write" << path << ':' << qt_error_string();
+    return WriteStatus::Failed;
 }
 
 bool sameEntries(const ScoreTable &a, const ScoreTable &b)
@@ -240,45 +155,10 @@ QString pathFor(const QString &sPath)
 
 ReadStatus readTable(const QString &path, ScoreTable &table)
 {
-    QFile file;
-    switch (openForReading(path, file)) {
-    case Opened::Missing:
-        return ReadStatus::Missing;
-    case Opened::Refused:
-        return ReadStatus::Unreadable;
-    case Opened::File:
-        break;
-    }
-
-    ScoreTable read = table;
-    // Lines past the tenth never reach the table, so they are not read at all.
-    for (int k = 0; k < ScoreSlots && !file.atEnd(); ++k) {
-        QByteArray line = file.readLine();
-        if (file.error() != QFileDevice::NoError)
-            break;
-        if (line.endsWith('\n'))
-            line.chop(1);
-        while (line.endsWith('\r'))
-            line.chop(1);
-
-        ScoreEntry &entry = read[k];
-        const qsizetype comma = line.indexOf(',');
-        QByteArrayView scoreText(line);
-        if (comma >= 0) {
-            // In GBK and GB18030 no byte of a multi-byte character is a comma, so splitting the
-            // bytes splits the text.
-            entry.rawName = line.left(comma);
-            entry.name = decodeName(entry.rawName);
-            scoreText = scoreText.sliced(comma + 1);
-        }
-        parseScore(scoreText, entry.score);
-    }
-    if (file.error() != QFileDevice::NoError) {
-        qCWarning(lcScores) << "cannot read" << path << ':' << file.errorString();
-        return ReadStatus::Unreadable;
-    }
-    table = read;
-    return ReadStatus::Read;
+    const Located at = locate(path);
+    if (!at.folder.isValid())
+        return errno == ENOENT ? ReadStatus::Missing : ReadStatus::Unreadable;
+    return readFrom(SafeFile::Entry(at.folder, at.name), table, path);
 }
 
 void setDefaultTable(ScoreTable &table)
@@ -287,12 +167,18 @@ void setDefaultTable(ScoreTable &table)
         entry = {QByteArrayLiteral("0"), QStringLiteral("0"), 0};
 }
 
-WriteStatus createDefaultFile(const QString &path)
+WriteStatus createDefaultFile(const QString &path, const QString &makeBelow)
 {
+    const Located at = locate(path, makeBelow);
+    if (const WriteStatus locked = lockFolder(at, path); locked != WriteStatus::Written)
+        return locked;
+    const SafeFile::Entry entry(at.folder, at.name);
+    if (entry.state() != SafeFile::Entry::State::Absent)
+        return WriteStatus::Failed; // made meanwhile, or a link to nothing: nothing appears
     QByteArray content;
     for (int i = 0; i < ScoreSlots; ++i)
         content += lineOf(QByteArrayLiteral("0"), 0);
-    return putFile(path, content);
+    return replaceWith(entry, content, path);
 }
 
 qint16 rankScore(const ScoreTable &table, qint32 newScore)
@@ -320,6 +206,16 @@ bool mayRewrite(const QString &path)
 
 Outcome open(const Place &place, qint32 newScore, ScoreTable &table, qint16 &insertion)
 {
+    if (place.writePath.isEmpty()) {
+        qCInfo(lcScores) << "no folder of the player's to keep the table in";
+        setDefaultTable(table);
+        insertion = 0;
+        return Outcome::Nowhere;
+    }
+    // What a save killed part-way left behind goes at the next opening.
+    if (const Located at = locate(place.writePath);
+        at.folder.isValid() && SafeFile::tryLock(at.folder) == SafeFile::LockResult::Locked)
+        SafeFile::removeLeftover(at.folder, at.name);
     switch (readTable(place.readPath, table)) {
     case ReadStatus::Read:
         insertion = rankScore(table, newScore);
@@ -334,14 +230,9 @@ Outcome open(const Place &place, qint32 newScore, ScoreTable &table, qint16 &ins
         // A new table: the first score takes first place whatever it is.
         setDefaultTable(table);
         insertion = 0;
-        if (kindOf(place.writePath) != PathKind::Absent) {
-            qCInfo(lcScores) << "no table made through the link to nothing" << place.writePath;
-            return Outcome::Fresh;
-        }
-        if (!makeFolderFor(place))
-            return Outcome::Fresh;
-        return createDefaultFile(place.writePath) == WriteStatus::Written ? Outcome::Created
-                                                                          : Outcome::Fresh;
+        return createDefaultFile(place.writePath, place.makeBelow) == WriteStatus::Written
+                   ? Outcome::Created
+                   : Outcome::Fresh;
     case ReadStatus::Unreadable:
         // Someone's table may still be in there; it is not ours to replace.
         setDefaultTable(table);
@@ -352,7 +243,7 @@ Outcome open(const Place &place, qint32 newScore, ScoreTable &table, qint16 &ins
 }
 
 WriteStatus writeBack(const QString &path, const ScoreTable &table, qint16 insertion,
-                      const QString &typedName, qint32 newScore)
+                      const QString &typedName, qint32 newScore, const QString &makeBelow)
 {
     if (insertion < 0 || insertion >= ScoreSlots)
         return WriteStatus::Failed;
@@ -362,24 +253,18 @@ WriteStatus writeBack(const QString &path, const ScoreTable &table, qint16 inser
         return WriteStatus::Failed;
     }
 
-    // Another copy of the game may be confirming a name on the same table right now. The lock
-    // of a copy that died is taken over at once; a living one gets a moment to finish.
-    QLockFile lock(path + QStringLiteral(".lock"));
-    if (!lock.tryLock(LockWaitMs)) {
-        qint64 pid = 0;
-        QString host, program;
-        lock.getLockInfo(&pid, &host, &program);
-        qCWarning(lcScores) << "no lock on" << path << "within" << LockWaitMs << "ms; held by"
-                            << program << pid << "on" << host << "(QLockFile error" << lock.error()
-                            << ')';
-        return WriteStatus::Failed;
-    }
+    // Another copy of the game may be confirming a name on the same table right now: the
+    // folder's lock keeps the two apart, and goes with a copy that dies.
+    const Located at = locate(path, makeBelow);
+    if (const WriteStatus locked = lockFolder(at, path); locked != WriteStatus::Written)
+        return locked;
+    const SafeFile::Entry entry(at.folder, at.name);
 
     // The table as it is now. Unchanged since the window read it, it is that table (slots a
     // short file left alone included), and the place found then stands: a brand-new table
     // gives first place even to a score of 0.
     ScoreTable now = table; // stays so when the file is missing, as for a fresh table
-    if (readTable(path, now) == ReadStatus::Unreadable)
+    if (readFrom(entry, now, path) == ReadStatus::Unreadable)
         return WriteStatus::Failed;
     if (!sameEntries(now, table))
         insertion = rankScore(now, newScore);
@@ -392,15 +277,15 @@ WriteStatus writeBack(const QString &path, const ScoreTable &table, qint16 inser
     content += lineOf(*name, newScore);
     for (int i = insertion; i < ScoreSlots - 1; ++i)
         content += lineOf(now[i].rawName, now[i].score);
-    return putFile(path, content);
+    return replaceWith(entry, content, path);
 }
 
 WriteStatus writeBack(const Place &place, const ScoreTable &table, qint16 insertion,
                       const QString &typedName, qint32 newScore)
 {
-    if (!makeFolderFor(place))
+    if (place.writePath.isEmpty())
         return WriteStatus::Failed;
-    return writeBack(place.writePath, table, insertion, typedName, newScore);
+    return writeBack(place.writePath, table, insertion, typedName, newScore, place.makeBelow);
 }
 
 std::optional<QByteArray> encodeName(const QString &typedName)

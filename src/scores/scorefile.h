@@ -36,7 +36,8 @@ enum class ReadStatus
 enum class WriteStatus
 {
     Written,
-    Failed // the file on disk is as it was before
+    Failed, // the file on disk is as it was before
+    Busy    // another living copy of the game is saving: nothing done yet, try again soon
 };
 
 // What opening the leaderboard found; each outcome sets the window up differently.
@@ -48,8 +49,9 @@ enum class Outcome
     Fresh,       // no file and none made (it could not be written, or the path is a link that
                  // points nowhere): the fresh table is in memory only
     Unreadable,  // a file we cannot read: left alone, the table in memory is the fresh one
-    ReadOnly     // file read, the new score has a place, but the table is one the player may
+    ReadOnly,    // file read, the new score has a place, but the table is one the player may
                  // not write and no other is theirs: shown, no name can be saved
+    Nowhere      // no folder of the player's to keep a table in (no home): nothing is written
 };
 
 QString pathFor(const QString &sPath);
@@ -65,9 +67,9 @@ QString pathFor(const QString &sPath);
 // were. Either all of it happens or, on a read error, none of it.
 ReadStatus readTable(const QString &path, ScoreTable &table);
 
-// Ten entries named "0" with score 0, in memory and in the file.
+// Ten entries named "0" with score 0, in memory and in the file (see Place::makeBelow).
 void setDefaultTable(ScoreTable &table);
-WriteStatus createDefaultFile(const QString &path);
+WriteStatus createDefaultFile(const QString &path, const QString &makeBelow = {});
 
 // The lowest slot whose score is strictly below newScore, or -1. The table need not be sorted;
 // an equal score never pushes an entry down.
@@ -79,8 +81,10 @@ qint16 rankScore(const ScoreTable &table, qint32 newScore);
 struct Place
 {
     QString readPath;
-    QString writePath;
-    bool makeFolder = false; // the per-user folder is made when its first file is written
+    QString writePath; // empty: there is nowhere to keep a table
+    // The folders missing between this one (which must exist: the player's home, or their
+    // data folder) and the table are made when its first file is written; empty: none are.
+    QString makeBelow;
 };
 
 // Whether the player may replace the file at path: there is none yet, or they may write it.
@@ -93,19 +97,21 @@ bool mayRewrite(const QString &path);
 // appears through a link.
 Outcome open(const Place &place, qint32 newScore, ScoreTable &table, qint16 &insertion);
 
-// How long a confirmation waits for another copy of the game to finish its own.
+// How long a confirmation keeps trying while another copy of the game saves, and how often.
 constexpr int LockWaitMs = 1500;
+constexpr int LockRetryMs = 100;
 
 // Rewrites the file with the new entry at insertion (0..9); slot 9 drops off. The file is
 // replaced in one step, so a crash or a full disk leaves the old table whole. `table` is the
-// table as the window read it; the whole read-modify-write holds "<path>.lock", and when
+// table as the window read it; the whole read-modify-write holds the folder's lock, and when
 // another copy of the game has written the file meanwhile, the new score is ranked against
-// the file as it is now, so both entries stay. A score that no longer makes that table is not
-// written and counts as done. Writes the target of the player's own link, replaces the
+// the file as it is now, so both entries stay. Busy, at once, while another copy saves; that
+// lock dies with its process. A score that no longer makes that table is not written and
+// counts as done. Writes the target of the player's own link, replaces the
 // player's own link that points nowhere, and never writes anything else that is not a regular
-// file. The new file keeps the old one's owner, group and mode (see replaceFile()).
+// file. The new file keeps the old one's owner, group, mode and access list (SafeFile).
 WriteStatus writeBack(const QString &path, const ScoreTable &table, qint16 insertion,
-                      const QString &typedName, qint32 newScore);
+                      const QString &typedName, qint32 newScore, const QString &makeBelow = {});
 WriteStatus writeBack(const Place &place, const ScoreTable &table, qint16 insertion,
                       const QString &typedName, qint32 newScore);
 

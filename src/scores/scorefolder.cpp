@@ -23,50 +23,57 @@ bool mayWriteIn(const QString &folder)
            0;
 }
 
-// This program's folder in the player's data folder, by the XDG base-directory rules: a
+// This program's folder in the player's data folder, by the XDG base-directory rules, and the
+// folder below which missing ones may be made (the home, or the data folder given). A
 // relative XDG_DATA_HOME is ignored (taken from the working folder, it put a root's table
-// under /). Empty when not even the home folder is an absolute path.
-QString userDataFolder()
+// under /). Empty when not even the home folder is an absolute path: with HOME unset nothing
+// is written anywhere.
+QString userDataFolder(QString &makeBelow)
 {
+    const QString home = qEnvironmentVariable("HOME");
     QString data = qEnvironmentVariable("XDG_DATA_HOME");
     if (!QDir::isAbsolutePath(data)) {
         if (!data.isEmpty())
             qCInfo(lcScores) << "ignoring the relative XDG_DATA_HOME" << data;
-        data = QDir::homePath() + QLatin1String("/.local/share");
+        data = QDir::isAbsolutePath(home) ? home + QLatin1String("/.local/share") : QString();
     }
-    return QDir::isAbsolutePath(data)
-               ? data + QLatin1Char('/') + QCoreApplication::applicationName()
-               : QString();
+    if (data.isEmpty())
+        return {};
+    makeBelow =
+        QDir::isAbsolutePath(home) && data.startsWith(home + QLatin1Char('/')) ? home : data;
+    return data + QLatin1Char('/') + QCoreApplication::applicationName();
 }
 
 } // namespace
 
 ScoreFile::Place scorePlace(const QString &programDir, const QString &userDataDir,
-                            const QString &installedProgramDir)
+                            const QString &installedProgramDir, const QString &makeBelow)
 {
     const QString beside = ScoreFile::pathFor(programDir + QLatin1Char('/'));
+    const bool installed = sameFolder(programDir, installedProgramDir);
     if (userDataDir.isEmpty()) {
-        qCInfo(lcScores) << "no per-user folder: the table is" << beside;
-        return {beside, beside};
+        qCInfo(lcScores) << "no per-user folder: the table is" << (installed ? "nowhere" : beside);
+        return installed ? ScoreFile::Place{} : ScoreFile::Place{beside, beside, {}};
     }
     const QString own = ScoreFile::pathFor(userDataDir + QLatin1Char('/'));
-    if (sameFolder(programDir, installedProgramDir)) {
+    const QString below = makeBelow.isEmpty() ? QFileInfo(userDataDir).absolutePath() : makeBelow;
+    if (installed) {
         qCInfo(lcScores) << "installed: the table is the player's own" << own;
-        return {own, own, true};
+        return {own, own, below};
     }
     if (mayWriteIn(programDir) && ScoreFile::mayRewrite(beside)) {
         qCInfo(lcScores) << "the table is beside the program:" << beside;
-        return {beside, beside};
+        return {beside, beside, {}};
     }
     ScoreTable probe;
     const bool ownStarted = QFileInfo(own).exists() || QFileInfo(own).isSymLink();
     if (ownStarted || ScoreFile::readTable(beside, probe) != ScoreFile::ReadStatus::Read) {
         qCInfo(lcScores) << beside << "cannot be written: the table is the player's own" << own;
-        return {own, own, true};
+        return {own, own, below};
     }
     qCInfo(lcScores) << beside << "cannot be written: it is shown, and" << own
                      << "starts as a copy of it";
-    return {beside, own, true};
+    return {beside, own, below};
 }
 
 ScoreFile::Place scorePlace(const QString &programDir, const QString &userDataDir)
@@ -77,6 +84,7 @@ ScoreFile::Place scorePlace(const QString &programDir, const QString &userDataDi
     for (const QString &dir : QStringLiteral(SJB_INSTALLED_PROGRAMDIRS).split(QLatin1Char(':')))
         if (sameFolder(programDir, dir))
             installed = dir;
-    return scorePlace(programDir, userDataDir.isEmpty() ? userDataFolder() : userDataDir,
-                      installed);
+    QString makeBelow;
+    const QString data = userDataDir.isEmpty() ? userDataFolder(makeBelow) : userDataDir;
+    return scorePlace(programDir, data, installed, makeBelow);
 }

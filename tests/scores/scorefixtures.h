@@ -5,11 +5,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
-#include <QLockFile>
 #include <QMetaType>
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -103,16 +104,18 @@ Q_DECLARE_METATYPE(Trouble)
 // ending the program.
 struct Troubled
 {
-    Troubled(Trouble t, const QString &path) : m_lock(path + ".lock")
+    Troubled(Trouble t, const QString &path)
+        : m_lock(::open(QFile::encodeName(QFileInfo(path).absolutePath()), O_RDONLY | O_CLOEXEC))
     {
         getrlimit(RLIMIT_FSIZE, &m_saved);
         const rlimit tiny{8, m_saved.rlim_max};
         if (t == Trouble::DiskFull && std::signal(SIGXFSZ, SIG_IGN) != SIG_ERR)
             setrlimit(RLIMIT_FSIZE, &tiny);
         if (t == Trouble::Locked)
-            m_lock.lock();
+            ::flock(m_lock, LOCK_EX);
     }
-    ~Troubled() { setrlimit(RLIMIT_FSIZE, &m_saved); }
+    ~Troubled() { setrlimit(RLIMIT_FSIZE, &m_saved), ::close(m_lock); }
+    void unlock() const { ::flock(m_lock, LOCK_UN); }
     rlimit m_saved{};
-    QLockFile m_lock;
+    int m_lock; // another copy of the game's hold on the folder
 };

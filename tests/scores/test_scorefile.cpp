@@ -3,14 +3,15 @@
 // cases a reader should see.
 #include "platform/terminationsignals.h"
 #include "scorefixtures.h"
+#include "scores/safefile.h"
 #include "scores/scorefile.h"
 #include "scores/scorefolder.h"
 
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <sys/wait.h>
-#include <thread>
 
 using ScoreFile::Outcome;
 using ScoreFile::WriteStatus;
@@ -157,7 +158,7 @@ private slots:
         table.fill({"old", "old", 77});
 
         qint16 insertion = 42;
-        QCOMPARE(ScoreFile::open({path, path}, score, table, insertion), outcome);
+        QCOMPARE(ScoreFile::open({path, path, {}}, score, table, insertion), outcome);
         QByteArray shown;
         for (const ScoreEntry &entry : table)
             shown += entry.name.toUtf8() + ',' + QByteArray::number(entry.score) + "\r\n";
@@ -222,7 +223,7 @@ private slots:
         QTemporaryDir home("/tmp/XXXXXX");
         QVERIFY(::chown(QFile::encodeName(home.path()), 65534, 65534) == 0);
         const QString table0 = home.filePath(".local/share/game/tavik.tmp");
-        const ScoreFile::Place place{table0, table0, true};
+        const ScoreFile::Place place{table0, table0, home.path()};
         ScoreTable table;
         qint16 at = -1;
         QVERIFY(ScoreFile::open(place, 100, table, at) == Outcome::Created &&
@@ -232,8 +233,8 @@ private slots:
                      qPrintable(path));
     }
 
-    // A real signal while the game waits for another copy's lock to confirm a name: the name is
-    // saved first, the signal comes through the event loop, and no lock or temporary file stays.
+    // A real signal during a save: the name is saved first, the signal comes through the
+    // event loop, and no temporary file stays.
     void signalDuringASave()
     {
         for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
@@ -244,15 +245,100 @@ private slots:
             const QString path = dir.filePath("tavik.tmp");
             ScoreTable table;
             ScoreFile::setDefaultTable(table);
-            Troubled locked(Trouble::Locked, path);
-            std::jthread other([&] { // once the save waits for the lock
-                std::this_thread::sleep_for(std::chrono::milliseconds(100));
-                ::kill(::getpid(), signalNumber), locked.m_lock.unlock();
-            });
+            SafeFile::testStep = [&](std::string_view step) {
+                if (step == "written")
+                    ::kill(::getpid(), signalNumber);
+            };
             QVERIFY(ScoreFile::writeBack(path, table, 0, "ann", 5000) == WriteStatus::Written);
+            SafeFile::testStep = nullptr;
             QTRY_COMPARE(received, QList<QVariantList>{{signalNumber}});
             QCOMPARE(everything(dir.path()), "tavik.tmp:ann,5000\r\n" + TenZeros.sliced(5) + '\n');
         }
+    }
+
+    // A save met at one of its steps by a kill, or by the folder owner's script swapping the
+    // table for a link to a file it wants overwritten, as root and as the owner (nobody), in a
+    // folder of nobody's that both can reach. Then the leaderboard opens again.
+    void interference_data()
+    {
+        QTest::addColumn<QByteArray>("step");
+        QTest::addColumn<bool>("kill");
+        QTest::addColumn<bool>("asNobody");
+        QTest::addColumn<QByteArray>("after");
+        const QByteArray victim = "victim.txt:mine\n", old = "tavik.tmp:" + Descending + '\n';
+        const QByteArray saved = "tavik.tmp:ann,5000\r\n" + FirstNine + '\n';
+        for (const bool nobody : {false, true}) {
+            const char *who = nobody ? "nobody" : "root";
+            QTest::addRow("%s: link swapped in after the check", who)
+                << QByteArray("checked") << false << nobody << saved + victim;
+            for (const char *step : {"checked", "made", "written", "renamed"})
+                QTest::addRow("%s: killed once %s", who, step)
+                    << QByteArray(step) << true << nobody
+                    << (step == std::string_view("renamed") ? saved : old) + victim;
+        }
+    }
+    void interference()
+    {
+        QFETCH(QByteArray, step);
+        QFETCH(bool, kill);
+        QFETCH(bool, asNobody);
+        if (!asNobody && geteuid() != 0)
+            QSKIP("only root can play in another account's folder");
+        QTemporaryDir base("/tmp/XXXXXX");
+        QVERIFY(::chmod(QFile::encodeName(base.path()), 0755) == 0);
+        const QString path = base.filePath("tavik.tmp"), victim = base.filePath("victim.txt");
+        QVERIFY(prepare(FileState::Content, base, path) &&
+                prepare(FileState::Content, base, victim, "mine"));
+        for (const QString &p : {base.path(), path, asNobody ? victim : QString()})
+            QVERIFY(p.isEmpty() || geteuid() != 0 ||
+                    ::chown(QFile::encodeName(p), 65534, 65534) == 0);
+        ScoreTable table;
+        QVERIFY(ScoreFile::readTable(path, table) == ScoreFile::ReadStatus::Read);
+        const pid_t child = fork();
+        if (child == 0) {
+            if (asNobody && geteuid() == 0 && (setgid(65534) || setuid(65534)))
+                _exit(2);
+            SafeFile::testStep = [&](const char *at) {
+                if (step != at)
+                    return;
+                if (kill)
+                    ::raise(SIGKILL);
+                const bool swapped = QFile::remove(path) && QFile::link("victim.txt", path);
+                if (!swapped || (geteuid() == 0 && ::lchown(QFile::encodeName(path), 65534, 65534)))
+                    _exit(3);
+            };
+            _exit(ScoreFile::writeBack(path, table, 0, "ann", 5000) == WriteStatus::Written ? 0
+                                                                                            : 1);
+        }
+        int status = 0;
+        QVERIFY(child > 0 && waitpid(child, &status, 0) == child);
+        QCOMPARE(kill ? WTERMSIG(status) : WEXITSTATUS(status), kill ? SIGKILL : 0);
+        qint16 at = -1;
+        ScoreFile::open({path, path, {}}, 0, table, at);
+        QTEST(everything(base.path()), "after");
+        QCOMPARE(QFileInfo(path).ownerId(), geteuid() == 0 ? 65534u : geteuid());
+    }
+
+    // Another child's access to a shared table, given by an access list, stays.
+    void keepsAccessList()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("tavik.tmp");
+        QVERIFY(prepare(FileState::Content, dir, path));
+        if (QProcess::execute("setfacl", {"-m", "u:65534:rw,g:65534:r", path}) != 0)
+            QSKIP("needs setfacl (package acl) and a file system with access lists");
+        const auto acl = [&] {
+            QProcess getfacl;
+            getfacl.start("getfacl", {"-n", "--omit-header", path});
+            return getfacl.waitForFinished() ? getfacl.readAllStandardOutput() : QByteArray();
+        };
+        const QByteArray before = acl();
+        QVERIFY(before.contains("user:65534:rw-\n") && before.contains("group:65534:r--\n"));
+        ScoreTable table;
+        QVERIFY(ScoreFile::readTable(path, table) == ScoreFile::ReadStatus::Read &&
+                ScoreFile::writeBack(path, table, 0, "ann", 5000) == WriteStatus::Written);
+        QCOMPARE(acl(), before);
+        QCOMPARE(readBytes(path), "ann,5000\r\n" + FirstNine);
     }
 };
 
