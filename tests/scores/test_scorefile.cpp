@@ -43,7 +43,9 @@ int where(const QString &base)
     const QString beside = program + "/tavik.tmp", own = user + "/tavik.tmp";
     qputenv("HOME", QFile::encodeName(root.filePath("home"))) && qputenv("XDG_DATA_HOME", "share");
     QDir().mkpath(program);
-    if (tableMode)
+    if (tableMode < 0) // no home at all
+        qunsetenv("HOME");
+    if (tableMode > 0)
         QFile(beside).open(QIODevice::WriteOnly) && ::chmod(QFile::encodeName(beside), tableMode);
     if (userStarted)
         QDir().mkpath(user) && QFile(own).open(QIODevice::WriteOnly);
@@ -53,7 +55,7 @@ int where(const QString &base)
     QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     if (QDir(root.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size() !=
             1 + int(userStarted) ||
-        QDir(program).entryList(QDir::Files | QDir::Hidden).size() != int(tableMode != 0))
+        QDir(program).entryList(QDir::Files | QDir::Hidden).size() != int(tableMode > 0))
         return SomethingMade;
     if (place.readPath == beside)
         return place.writePath == beside ? Beside : ShowBesideKeepPerUser;
@@ -179,7 +181,8 @@ private slots:
             QVERIFY(owner(path) == owner(dir.path()) &&
                     (!mode || QFileInfo(path).permissions() == mode));
     }
-    // Where the score file is read and written (a table's mode in octal; 0: none). Permission
+    // Where the score file is read and written (a table's mode in octal; 0: none; -1: none,
+    // and HOME unset). Permission
     // bits do not stop root, so as root the read-only cases run as nobody, in folders that
     // nobody can reach, also when root's TMPDIR is private.
     void place_data()
@@ -197,6 +200,8 @@ private slots:
         QTest::newRow("read-only, per-user table started")
             << false << true << 0644 << true << int(PerUser);
         QTest::newRow("read-only, no table") << false << true << 0 << false << int(PerUser);
+        QTest::newRow("read-only, no home: beside, nothing made")
+            << false << true << -1 << false << int(Beside);
         QTest::newRow("table read-only, for root too: shown, the copy goes per user")
             << false << false << 0444 << false << int(ShowBesideKeepPerUser);
     }
@@ -226,6 +231,15 @@ private slots:
         const ScoreFile::Place place{table0, table0, home.path()};
         ScoreTable table;
         qint16 at = -1;
+        // A link the child planted where the game's folder goes, to a folder of root's alone.
+        const QByteArray game = QFile::encodeName(home.filePath(".local/share/game"));
+        QVERIFY(QDir(home.path()).mkpath(".local/share") && QDir(home.path()).mkdir("secret") &&
+                ::chmod(QFile::encodeName(home.filePath("secret")), 0700) == 0 &&
+                ::symlink("../../secret", game) == 0 && ::lchown(game, 65534, 65534) == 0);
+        for (const char *folder : {".local", ".local/share"})
+            QVERIFY(::chown(QFile::encodeName(home.filePath(folder)), 65534, 65534) == 0);
+        QVERIFY(ScoreFile::open(place, 100, table, at) == Outcome::Unreadable &&
+                QDir(home.filePath("secret")).isEmpty() && ::unlink(game) == 0);
         QVERIFY(ScoreFile::open(place, 100, table, at) == Outcome::Created &&
                 ScoreFile::writeBack(place, table, at, "mum", 100) == WriteStatus::Written);
         for (QString path = table0; path != home.path(); path = QFileInfo(path).absolutePath())
