@@ -21,6 +21,8 @@ if [ "${1:-run}" = test ]; then
     packages+=(pulseaudio pulseaudio-utils)
     # clang's libFuzzer and sanitizer runtimes, for the score file's fuzzer (fuzz/run.sh).
     packages+=(clang libclang-rt-14-dev)
+    # setfacl and getfacl, for the score file test of a table shared through an access list.
+    packages+=(acl)
     # The linters of scripts/lint.sh.
     packages+=(clang-tidy flake8 shellcheck)
 fi
