@@ -29,7 +29,11 @@ Form2::Form2(QWidget *mainWindow, const QString &sPath, const QString &userDataD
     createControls();
 }
 
-Form2::~Form2() = default;
+Form2::~Form2()
+{
+    if (m_retry) // the game ends while a name waits: one last try
+        trySave(true);
+}
 
 // The window as designed; creating the controls in tab order gives the tab order.
 void Form2::createControls()
