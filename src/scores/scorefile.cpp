@@ -24,12 +24,12 @@ namespace {
 constexpr const char *NameEncoding = "GB18030";
 
 // An optional sign and decimal digits, within the 32-bit range. Qt's reading skips blanks at
-// either end; they make the text invalid here, as trailing letters do: a score read back must
-// be the score that was written.
+// either end and stops at a NUL; both make the text invalid here, as trailing letters do: a
+// score read back must be the score that was written.
 bool parseScore(QByteArrayView text, qint32 &score)
 {
     const auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
-    if (text.isEmpty() || blank(text.front()) || blank(text.back()))
+    if (text.isEmpty() || blank(text.front()) || blank(text.back()) || text.contains('\0'))
         return false;
     bool ok = false;
     const int value = text.toInt(&ok, 10);
