@@ -102,7 +102,7 @@ ReadStatus readFrom(const SafeFile::Entry &entry, ScoreTable &table, const QStri
     return ReadStatus::Read;
 }
 
-// The folder's lock, for a whole read-modify-write; what a save killed part-way left goes.
+// The folder's lock, for a whole read-modify-write.
 WriteStatus lockFolder(const Located &at, const QString &path)
 {
     if (!at.folder.isValid()) {
@@ -111,7 +111,6 @@ WriteStatus lockFolder(const Located &at, const QString &path)
     }
     switch (SafeFile::tryLock(at.folder)) {
     case SafeFile::LockResult::Locked:
-        SafeFile::removeLeftover(at.folder, at.name);
         return WriteStatus::Written;
     case SafeFile::LockResult::Busy:
         qCInfo(lcScores) << "another copy of the game is saving" << path;
