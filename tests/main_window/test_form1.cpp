@@ -92,7 +92,8 @@ private slots:
                      form->Label1->font().pointSize() == 12,
                  qPrintable(font.family()));
         // Start-up plays nothing and starts no game.
-        QVERIFY(m_sound.started == 0 && !m_clock.hasPending() && !form->game().state().accepting());
+        QVERIFY(m_sound.started == 0 && !m_clock.hasPending() &&
+                form->game().state().phase == Phase::Idle);
         // Rendered: the background picture in the corner, navy in the strip beside it.
         form->show();
         const QImage shot = form->grab().toImage();
