@@ -177,6 +177,8 @@ private slots:
                 QTest::mouseClick(form->PicAll, Qt::LeftButton, {}, Rules::keyCentre(key));
             for (int i = 0; i < 3; ++i)
                 QCOMPARE(form->Picf[i]->isVisible(), i < 2 - wrong);
+            // Each icon tells a screen reader how many are left.
+            QCOMPARE(form->Picf[0]->accessibleName(), QString("生命 %1").arg(qMax(0, 2 - wrong)));
         }
         QVERIFY(form->PicAll->isHidden() && form->PicDH->isVisible() &&
                 form->PicDH->picture() == picture(302));
