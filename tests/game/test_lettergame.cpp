@@ -11,24 +11,10 @@
 namespace {
 using Sounds = QList<QPair<int, qint64>>; // (sound id, moment); 0 is the leaderboard's answer
 const char Letters[] = "QWERTYUIOPASDFGHJKLZXCVBNM"; // by key index
-enum class Input
-{
-    Click,
-    Letter,
-    Start,
-    HelpOpened,
-    HelpClosed,
-    LeaderboardClosed
-};
-enum class Effect
-{
-    Nothing,
-    Judged,
-    NewGame,
-    HelpOpens,
-    HelpCloses,
-    AnswerDropped
-};
+// clang-format off
+enum class Input { Click, Letter, Start, HelpOpened, HelpClosed, LeaderboardClosed };
+enum class Effect { Nothing, Judged, NewGame, HelpOpens, HelpCloses, AnswerDropped };
+// clang-format on
 
 // The screen as the game has drawn it, and what it played when.
 struct FakeView final : GameView
