@@ -29,7 +29,4 @@ struct GameState
     qint16 lives = 0;       // spare lives left; -1 ends the game
     LetterOrder order{};    // shuffled key indexes; a round is order[0..level]
     qint16 letterCount = 0; // how many letters are shuffled (26)
-
-    // The board takes answers: it waits for letters and help does not cover it.
-    bool accepting() const { return phase == Phase::Answering && !helpOpen; }
 };

@@ -6,41 +6,6 @@
 #include "game/shuffle.h"
 #include "game/timings.h"
 
-namespace {
-enum class Effect
-{
-    None,
-    Judge,   // the answer is judged against the letter the round expects next
-    NewGame, // whatever runs is dropped, and a game begins
-    HelpShown,
-    HelpGone,
-    DropAnswer, // the leaderboard's answer to the score: not played yet, its window gone
-};
-using enum Effect;
-using Row = std::array<Effect, 6>; // by LetterGame::Input
-
-// What each input does in each phase: the first line with help closed, the second with help
-// open. A letter key is judged like a click, and only on a board that is on screen, waiting for
-// letters, with no help over it. Help pauses answering: a child who was answering goes on
-// where they left off when it closes (same letter, score and lives), and a presentation goes
-// on behind it and opens the board at its end. The start button always begins a new game.
-// clang-format off
-constexpr std::array<std::array<Row, 2>, 5> Reactions{{
-    //                     click  letter key start    help opened help closed leaderboard closed
-    /* Idle          */ {{{None,  None,      NewGame, HelpShown,  None,       None},
-                          {None,  None,      NewGame, None,       HelpGone,   None}}},
-    /* Presenting    */ {{{None,  None,      NewGame, HelpShown,  None,       None},
-                          {None,  None,      NewGame, None,       HelpGone,   None}}},
-    /* Answering     */ {{{Judge, Judge,     NewGame, HelpShown,  None,       None},
-                          {None,  None,      NewGame, None,       HelpGone,   None}}},
-    /* RoundComplete */ {{{None,  None,      NewGame, HelpShown,  None,       None},
-                          {None,  None,      NewGame, None,       HelpGone,   None}}},
-    /* GameOver      */ {{{None,  None,      NewGame, HelpShown,  None,       DropAnswer},
-                          {None,  None,      NewGame, None,       HelpGone,   DropAnswer}}},
-}};
-// clang-format on
-} // namespace
-
 LetterGame::LetterGame(Scheduler &scheduler, RandomSource &random, GameView &view)
     : m_random(random), m_view(view), m_sequence(scheduler)
 {
@@ -57,14 +22,15 @@ void LetterGame::stop()
     m_sequence.cancel();
 }
 
+// The start button always begins a new game, in every phase and with help open too.
 void LetterGame::start()
 {
-    react(Input::StartButton);
+    newGame();
 }
 
 void LetterGame::boardMouseDown(int x, int y)
 {
-    react(Input::BoardClick, {x, y});
+    judgeIfWaiting({x, y});
 }
 
 bool LetterGame::letterKey(const QString &text, Qt::KeyboardModifiers modifiers)
@@ -76,46 +42,36 @@ bool LetterGame::letterKey(const QString &text, Qt::KeyboardModifiers modifiers)
     const int key = text.size() == 1 ? Rules::keyOfLetter(text.at(0).toLatin1()) : -1;
     if (key < 0)
         return false;
-    react(Input::LetterKey, Rules::keyCentre(key));
+    judgeIfWaiting(Rules::keyCentre(key)); // as a click in the middle of its key
     return true;
 }
 
+// Help pauses answering and nothing else: a child who was answering goes on where they left
+// off when it closes (same letter, score and lives), and a presentation goes on behind it
+// and opens the board at its end.
 void LetterGame::helpOpened()
 {
-    react(Input::HelpOpened);
+    m_state.helpOpen = true;
 }
 
 void LetterGame::helpClosed()
 {
-    react(Input::HelpClosed);
+    m_state.helpOpen = false;
 }
 
 void LetterGame::leaderboardClosed()
 {
-    react(Input::LeaderboardClosed);
+    // Its answer to the score, still waiting for the game-over tune, has no one to play for.
+    if (m_state.phase == Phase::GameOver)
+        m_sequence.cancel();
 }
 
-void LetterGame::react(Input input, QPoint at)
+// A click or a letter is judged only on a board that is on screen and waiting for letters,
+// with no help over it; anywhere else it does nothing at all.
+void LetterGame::judgeIfWaiting(QPoint at)
 {
-    switch (Reactions.at(size_t(m_state.phase)).at(m_state.helpOpen).at(size_t(input))) {
-    case None:
-        break;
-    case Judge:
+    if (m_state.phase == Phase::Answering && !m_state.helpOpen)
         answer(at);
-        break;
-    case NewGame:
-        newGame();
-        break;
-    case HelpShown:
-        m_state.helpOpen = true;
-        break;
-    case HelpGone:
-        m_state.helpOpen = false;
-        break;
-    case DropAnswer:
-        m_sequence.cancel();
-        break;
-    }
 }
 
 // Every change of phase, and what comes with it.

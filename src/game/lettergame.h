@@ -15,7 +15,7 @@ class Scheduler;
 // round, the judging of answers, and every timed step (the presentation, the round animation,
 // the change of round, the end of the game). The main window forwards its events here and
 // shows what the view is told; it decides nothing itself. What each input does depends on the
-// phase of the game alone, by one table (lettergame.cpp).
+// phase of the game and on whether help is open.
 class LetterGame
 {
 public:
@@ -44,16 +44,7 @@ public:
     void stop();
 
 private:
-    enum class Input
-    {
-        BoardClick,
-        LetterKey,
-        StartButton,
-        HelpOpened,
-        HelpClosed,
-        LeaderboardClosed,
-    };
-    void react(Input input, QPoint at = {});
+    void judgeIfWaiting(QPoint at);
     void enter(Phase phase);
     void newGame();
     void PresentSequence();

@@ -59,7 +59,9 @@ void Form2::createControls()
     // A screen reader names the name box by its heading, whatever the heading says just now.
     Labt->setBuddy(Text1);
 
-    Command1 = new QPushButton(QStringLiteral("确认"), this);
+    // The keyboard focus shows as on the game window's buttons, in navy: yellow would vanish
+    // on white.
+    Command1 = new FocusRingButton(QStringLiteral("确认"), this, QColor(0, 0, 128));
     Command1->setGeometry(264, 40, 41, 25);
 
     connect(Text1, &QLineEdit::returnPressed, this, [this] { Text1_KeyPress(13); });

@@ -263,6 +263,13 @@ void Form1::showAnimationFrame(PictureId frame)
 void Form1::setLifeShown(int index, bool shown)
 {
     Picf.at(index)->setVisible(shown);
+    // A screen reader hears how many are left from whichever icon it reads, as the score
+    // says its points.
+    int left = 0;
+    for (const PictureBox *life : Picf)
+        left += life->isHidden() ? 0 : 1;
+    for (PictureBox *life : Picf)
+        life->setAccessibleName(QStringLiteral("生命 %1").arg(left));
 }
 
 void Form1::showScore(qint32 score)

@@ -10,7 +10,6 @@
 namespace {
 // Bright yellow stands out from the navy strip the buttons sit on, and from their frame.
 constexpr QColor FocusRingColour(255, 255, 0);
-constexpr int FocusRingWidth = 3;
 
 // What a screen reader sees of a box: a picture, or a button that it can press.
 class PictureBoxAccessible : public QAccessibleWidget
@@ -49,7 +48,7 @@ QAccessibleInterface *accessibleFor(const QString &className, QObject *object)
 }
 } // namespace
 
-PictureBox::PictureBox(QWidget *parent) : QFrame(parent)
+PictureBox::PictureBox(QWidget *parent) : QFrame(parent), m_focusRing(FocusRingColour)
 {
     static const bool accessible = (QAccessible::installFactory(accessibleFor), true);
     Q_UNUSED(accessible);
@@ -140,16 +139,7 @@ void PictureBox::paintEvent(QPaintEvent *event)
         if (step != QPoint())
             painter.fillRect(QRect(line.a, line.b - step).normalized(), line.color);
     }
-    if (m_focusShown && hasFocus()) {
-        // Seen from a chair across the room: a thick bright ring over the frame, where the
-        // style's dotted line would be lost on the picture.
-        painter.resetTransform();
-        painter.setClipping(false);
-        const QRegion ring = QRegion(rect()).subtracted(rect().marginsRemoved(
-            QMargins(FocusRingWidth, FocusRingWidth, FocusRingWidth, FocusRingWidth)));
-        for (const QRect &band : ring)
-            painter.fillRect(band, FocusRingColour);
-    }
+    m_focusRing.paint(painter, this);
 }
 
 void PictureBox::mousePressEvent(QMouseEvent *event)
@@ -178,7 +168,7 @@ void PictureBox::keyPressEvent(QKeyEvent *event)
         return;
     }
     // A held key presses once: its repeats never get here (HeldKeys).
-    m_focusShown = true;
+    m_focusRing.show();
     update();
     press();
     event->accept();
@@ -186,12 +176,7 @@ void PictureBox::keyPressEvent(QKeyEvent *event)
 
 void PictureBox::focusInEvent(QFocusEvent *event)
 {
-    // As on other desktops, the focus shows once the keyboard moved it, not before.
-    // A window that comes back to the front shows it as it was.
-    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)
-        m_focusShown = true;
-    else if (event->reason() != Qt::ActiveWindowFocusReason)
-        m_focusShown = false;
+    m_focusRing.focusIn(event);
     update();
     QFrame::focusInEvent(event);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "widgets/windowkit.h"
+
 #include <QFrame>
 #include <QImage>
 #include <QLine>
@@ -70,5 +72,5 @@ private:
     QVector<DrawnLine> m_lines;
     bool m_pressed = false;
     bool m_button = false;
-    bool m_focusShown = false;
+    FocusRing m_focusRing;
 };

@@ -1,7 +1,9 @@
 #include "widgets/windowkit.h"
 
 #include <QEvent>
+#include <QFocusEvent>
 #include <QLabel>
+#include <QPainter>
 #include <QScreen>
 #include <QWidget>
 
@@ -99,4 +101,44 @@ QLabel *createElement(const QLabel &element0)
     label->setEnabled(element0.isEnabled());
     label->hide();
     return label;
+}
+
+void FocusRing::focusIn(const QFocusEvent *event)
+{
+    // A window that comes back to the front shows it as it was.
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)
+        m_shown = true;
+    else if (event->reason() != Qt::ActiveWindowFocusReason)
+        m_shown = false;
+}
+
+void FocusRing::paint(QPainter &painter, const QWidget *control) const
+{
+    constexpr int Width = 3;
+    if (!m_shown || !control->hasFocus())
+        return;
+    painter.resetTransform();
+    painter.setClipping(false);
+    const QRect outer = control->rect();
+    const QRegion ring =
+        QRegion(outer).subtracted(outer.marginsRemoved(QMargins(Width, Width, Width, Width)));
+    for (const QRect &band : ring)
+        painter.fillRect(band, m_colour);
+}
+
+FocusRingButton::FocusRingButton(const QString &text, QWidget *parent, QColor ring)
+    : QPushButton(text, parent), m_ring(ring)
+{}
+
+void FocusRingButton::paintEvent(QPaintEvent *event)
+{
+    QPushButton::paintEvent(event);
+    QPainter painter(this);
+    m_ring.paint(painter, this);
+}
+
+void FocusRingButton::focusInEvent(QFocusEvent *event)
+{
+    m_ring.focusIn(event);
+    QPushButton::focusInEvent(event);
 }

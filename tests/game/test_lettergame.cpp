@@ -11,6 +11,10 @@
 namespace {
 using Sounds = QList<QPair<int, qint64>>; // (sound id, moment); 0 is the leaderboard's answer
 const char Letters[] = "QWERTYUIOPASDFGHJKLZXCVBNM"; // by key index
+// clang-format off
+enum class Input { Click, Letter, Start, HelpOpened, HelpClosed, LeaderboardClosed };
+enum class Effect { Nothing, Judged, NewGame, HelpOpens, HelpCloses, AnswerDropped };
+// clang-format on
 
 // The screen as the game has drawn it, and what it played when.
 struct FakeView final : GameView
@@ -39,6 +43,9 @@ struct FakeView final : GameView
 };
 
 } // namespace
+Q_DECLARE_METATYPE(Phase)
+Q_DECLARE_METATYPE(Input)
+Q_DECLARE_METATYPE(Effect)
 
 class TestLetterGame : public QObject
 {
@@ -78,11 +85,8 @@ private slots:
         Sounds expected;
         qint64 start = done;
         if (roundsBefore > 0) {
-            // The board stays with its outlines for a moment but judges nothing, not even for
-            // the next round; then it goes for the animation and a quiet moment.
-            advanceTo(done + Rhythm::AfterAnswer / 2);
-            clickWrong();
-            click(state().order[0]);
+            // The board stays with its outlines for a moment, then goes for the animation and a
+            // quiet moment.
             advanceTo(done + Rhythm::AfterAnswer - 1);
             QVERIFY(m_view->board && !m_view->animation);
             QCOMPARE(m_view->outlines.size(), std::min((roundsBefore - 1) / 3, 7) + 1);
@@ -120,9 +124,9 @@ private slots:
         QCOMPARE(m_view->cardsInView, 0);
         // A blank pause, then the board, which takes answers from that moment.
         advanceTo(start + Rhythm::Card * (n + 2) - 1);
-        QVERIFY(!m_view->board && !state().accepting());
+        QVERIFY(!m_view->board && state().phase == Phase::Presenting);
         advanceTo(start + Rhythm::Card * (n + 2));
-        QVERIFY(m_view->board && state().accepting());
+        QVERIFY(m_view->board && state().phase == Phase::Answering);
         QVERIFY(!m_clock->hasPending());
         QCOMPARE(soundsSince(firstSound), expected);
     }
@@ -149,157 +153,158 @@ private slots:
     {
         startAndPlay(0);
         openBoard();
+        // Three mistakes cost a life each and draw nothing; the expected letter still scores.
         for (int wrong = 0; wrong < 3; ++wrong) {
-            advanceTo(m_clock->now() + 300);
             const qsizetype before = m_view->sounds.size();
             clickWrong();
-            QCOMPARE(soundsSince(before), (Sounds{{104, m_clock->now()}}));
-            QCOMPARE(m_view->lives, (1 << (2 - wrong)) - 1); // right to left
-            QVERIFY(m_view->outlines.isEmpty());
+            QVERIFY(soundsSince(before) == (Sounds{{104, m_clock->now()}}) &&
+                    m_view->outlines.isEmpty());
         }
-        // No life left, but the game goes on and the expected letter still scores.
         click(nextKey());
-        QCOMPARE(m_view->outlines.size(), 1);
         QCOMPARE(m_view->score, 100);
         openBoard();
-
-        advanceTo(m_clock->now() + 1234);
+        // The fourth ends the game: its tune cuts "wrong" off at once.
         const qsizetype before = m_view->sounds.size();
         clickWrong();
-        // The game-over tune cuts "wrong" off at once.
         QCOMPARE(soundsSince(before), (Sounds{{104, m_clock->now()}, {105, m_clock->now()}}));
-        QVERIFY(!m_view->board && m_view->outlines.isEmpty());
-        QVERIFY(m_view->animation && m_view->frame == 302);
-        QCOMPARE(m_view->leaderboard, 100);
-        // The leaderboard's answer waits for the game-over tune to end instead of cutting it off.
-        const qint64 over = m_clock->now();
-        m_clock->runUntilIdle();
-        QCOMPARE(soundsSince(before + 2), (Sounds{{0, over + Rhythm::GameOverTune}}));
+        QVERIFY(!m_view->board && m_view->outlines.isEmpty() && m_view->leaderboard == 100);
     }
-    // Every input in every phase, with help closed and with help open, by what it does.
-    void everyInputInEveryPhase_data()
+    // The four rules of the game's inputs, each in the phases where it matters, one letter
+    // into a round of two letters: the first round longer than a child's first three.
+    void inputsByRule_data()
     {
-        QTest::addColumn<int>("phase");
+        QTest::addColumn<Phase>("phase");
         QTest::addColumn<bool>("help");
-        QTest::addColumn<int>("input");
-        QTest::addColumn<char>("effect");
-        // '-' nothing, 'j' judged, 'n' a new game, 'h' help now open, 'c' help now closed, 'd'
-        // the leaderboard's answer to the score dropped; for the inputs below, in this order.
-        const char *inputs[] = {"click",       "letter",      "start",
-                                "help opened", "help closed", "leaderboard closed"};
-        const QList<std::tuple<const char *, const char *, const char *>> phases = {
-            {"idle", "--nh--", "--n-c-"},
-            {"presenting, started while answering", "--nh--", "--n-c-"},
-            {"answering", "jjnh--", "--n-c-"},
-            {"round complete, last key outlined", "--nh--", "--n-c-"},
-            {"game over", "--nh-d", "--n-cd"}};
-        for (int p = 0; p < 5; ++p)
-            for (int i = 0; i < 6; ++i)
-                for (bool help : {false, true})
-                    QTest::addRow("%s%s: %s", std::get<0>(phases[p]), help ? ", help open" : "",
-                                  inputs[i])
-                        << p << help << i
-                        << (help ? std::get<2>(phases[p]) : std::get<1>(phases[p]))[i];
+        QTest::addColumn<Input>("input");
+        QTest::addColumn<Effect>("effect");
+        const char *const inputs[] = {"click",       "letter",      "start",
+                                      "help opened", "help closed", "leaderboard closed"};
+        const char *const phases[] = {"idle", "cards coming", "answering", "last key outlined",
+                                      "game over"};
+        const auto rule = [&](const char *name, Effect effect, QList<Input> ins, QList<Phase> where,
+                              bool help = false) {
+            for (Input in : ins)
+                for (Phase p : where)
+                    QTest::addRow("%s: %s, %s%s", name, inputs[int(in)], phases[int(p)],
+                                  help ? ", help open" : "")
+                        << p << help << in << effect;
+        };
+        using enum Phase;
+        using enum Input;
+        using enum Effect;
+        // Only the board waiting for letters, with no help over it, judges a click or a letter.
+        rule("judged", Judged, {Click, Letter}, {Answering});
+        rule("ignored", Nothing, {Click, Letter}, {Idle, Presenting, RoundComplete, GameOver});
+        rule("ignored", Nothing, {Click, Letter}, {Answering}, true);
+        // The start button always begins a new game, at one letter, on a clean screen.
+        rule("new game", NewGame, {Start}, {Idle, Presenting, Answering, RoundComplete, GameOver});
+        rule("new game", NewGame, {Start}, {Presenting, Answering}, true);
+        // Help pauses answering and changes nothing else: the round goes on where it was.
+        rule("help pauses", HelpOpens, {HelpOpened}, {Presenting, Answering});
+        rule("help pauses", HelpCloses, {HelpClosed}, {Presenting, Answering, GameOver}, true);
+        // The leaderboard's answer to the score goes with the leaderboard, and only that.
+        rule("answer dropped", AnswerDropped, {LeaderboardClosed}, {GameOver});
+        rule("nothing", Nothing, {LeaderboardClosed}, {Presenting});
     }
-    void everyInputInEveryPhase()
+    void inputsByRule()
     {
-        QFETCH(int, phase);
+        QFETCH(Phase, phase);
         QFETCH(bool, help);
-        QFETCH(int, input);
-        QFETCH(char, effect);
-        if (phase > 0) // one round won (100 points), and the board of the next, or its end
-            startAndPlay(phase == 3 ? 2 : 1);
-        if (phase == 3)
+        QFETCH(Input, input);
+        QFETCH(Effect, effect);
+        if (phase != Phase::Idle) // three rounds of one letter: 300 points
+            startAndPlay(3);
+        if (phase == Phase::Presenting)
+            advanceTo(m_clock->now() + Rhythm::BetweenRounds + Rhythm::Card); // two cards
+        else if (phase == Phase::RoundComplete)
             advanceTo(m_clock->now() + Rhythm::AfterAnswer / 2);
-        else if (phase > 0)
+        else if (phase != Phase::Idle)
             openBoard();
-        if (phase == 1) {
-            m_game->start();
-            advanceTo(m_clock->now() + Rhythm::Card); // its one card in view
-        }
-        for (int wrong = 0; phase == 4 && wrong < 4; ++wrong)
+        if (phase == Phase::Answering)
+            click(seen(0)); // 200 points
+        for (int wrong = 0; phase == Phase::GameOver && wrong < 4; ++wrong)
             clickWrong();
         if (help)
             m_game->helpOpened();
+        QCOMPARE(state().phase, phase);
         const qint32 score = m_view->score;
         const qsizetype sounds = m_view->sounds.size();
-        const int reseeds = m_random.reseeds, key = nextKey(); // the right answer, if any
+        const int reseeds = m_random.reseeds;
         const qint64 now = m_clock->now();
+        const int second = std::max(0, seen(1)); // the round's second letter, if any
 
         // clang-format off
         switch (input) {
-        case 0: click(key); break;
-        case 1: m_game->letterKey(QString(QChar(Letters[key]).toLower()), {}); break;
-        case 2: m_game->start(); break;
-        case 3: m_game->helpOpened(); break;
-        case 4: m_game->helpClosed(); break;
-        case 5: m_game->leaderboardClosed(); break;
+        case Input::Click: click(second); break;
+        case Input::Letter: m_game->letterKey(QString(QChar(Letters[second]).toLower()), {}); break;
+        case Input::Start: m_game->start(); break;
+        case Input::HelpOpened: m_game->helpOpened(); break;
+        case Input::HelpClosed: m_game->helpClosed(); break;
+        case Input::LeaderboardClosed: m_game->leaderboardClosed(); break;
         }
         // clang-format on
-        QCOMPARE(m_view->score, effect == 'j' ? score + 100 : effect == 'n' ? 0 : score);
-        QCOMPARE(m_view->sounds.size() - sounds, qsizetype(effect == 'j' || effect == 'n'));
-        QCOMPARE(m_random.reseeds - reseeds, int(effect == 'n'));
-        if (effect == 'n') {
-            // Three lives, and only the new game's single card from this moment on: nothing of
-            // the old run comes back.
+        const bool fresh = effect == Effect::NewGame;
+        QCOMPARE(m_view->score, effect == Effect::Judged ? score + 200 : fresh ? 0 : score);
+        QCOMPARE(m_view->sounds.size() - sounds, qsizetype(effect == Effect::Judged || fresh));
+        QCOMPARE(m_random.reseeds - reseeds, int(fresh));
+        if (fresh) {
+            // Three lives, and one card, the new game's, until the blank before its board:
+            // nothing of the old game stays or comes back, not even its length.
             QCOMPARE(m_view->lives, 7);
-            for (qint64 t = now; t < now + 2 * Rhythm::Card; t += 50) {
+            for (qint64 t = now; t < now + 3 * Rhythm::Card; t += 50) {
                 advanceTo(t);
-                QVERIFY(m_view->cardsInView == 1 && m_view->cards[0] == 101 + nextKey());
+                QVERIFY(m_view->cardsInView == (t < now + 2 * Rhythm::Card));
                 QVERIFY(!m_view->animation && !m_view->board && m_view->outlines.isEmpty());
             }
         }
         // The game goes on: the leaderboard answers a game that ended, the board comes back
-        // for a game that goes on, and takes the right answer unless help is over it.
+        // for a game that goes on, and takes the letter the child has to give next (the second
+        // of the round half answered, else the first of a new round) unless help is over it.
         const qsizetype later = m_view->sounds.size();
         m_clock->runUntilIdle();
-        const bool answered = phase == 4 && effect != 'd' && effect != 'n';
+        const bool answered = phase == Phase::GameOver && effect != Effect::AnswerDropped && !fresh;
         QCOMPARE(soundsSince(later).contains({0, now + Rhythm::GameOverTune}), answered);
-        const bool board = effect == 'n' || (phase > 0 && phase < 4);
-        const bool helpOpen = effect == 'h' || (help && effect != 'c');
-        const qint32 before = state().fcount;
-        click(nextKey());
-        QCOMPARE(state().fcount > before, board && !helpOpen);
+        const bool board = fresh || (phase != Phase::Idle && phase != Phase::GameOver);
+        const bool helpOpen = effect == Effect::HelpOpens || (help && effect != Effect::HelpCloses);
+        const qint32 before = m_view->score;
+        click(seen(phase == Phase::Answering && effect != Effect::Judged && !fresh ? 1 : 0));
+        QCOMPARE(m_view->score > before, board && !helpOpen);
     }
     void lettersOnTheRealKeyboard_data()
     {
-        // What a key types ("right" and "wrong" stand for the expected letter and another one),
-        // against the outcome.
+        // What a key types ("right" stands for the expected letter), with which modifiers, and
+        // whether that is a letter answer.
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("modifiers");
         QTest::addColumn<bool>("isLetter");
-        QTest::addColumn<int>("score");
-        QTest::addColumn<int>("lives");
-        QTest::newRow("lower case") << "right" << 0 << true << 100 << 7;
-        QTest::newRow("Shift, capital") << "RIGHT" << int(Qt::ShiftModifier) << true << 100 << 7;
-        QTest::newRow("wrong letter") << "wrong" << 0 << true << 0 << 3;
-        QTest::newRow("Ctrl") << "right" << int(Qt::ControlModifier) << false << 0 << 7;
-        QTest::newRow("Alt") << "right" << int(Qt::AltModifier) << false << 0 << 7;
-        QTest::newRow("Super") << "right" << int(Qt::MetaModifier) << false << 0 << 7;
-        QTest::newRow("space") << " " << 0 << false << 0 << 7;
-        QTest::newRow("arrow") << "" << int(Qt::KeypadModifier) << false << 0 << 7;
-        QTest::newRow("not an English letter") << "ü" << 0 << false << 0 << 7;
+        QTest::newRow("Shift, capital") << "RIGHT" << int(Qt::ShiftModifier) << true;
+        QTest::newRow("Ctrl") << "right" << int(Qt::ControlModifier) << false;
+        QTest::newRow("Alt") << "right" << int(Qt::AltModifier) << false;
+        QTest::newRow("Super") << "right" << int(Qt::MetaModifier) << false;
+        QTest::newRow("space") << " " << 0 << false;
+        QTest::newRow("arrow") << "" << int(Qt::KeypadModifier) << false;
+        QTest::newRow("not an English letter") << "ü" << 0 << false;
     }
     void lettersOnTheRealKeyboard()
     {
         QFETCH(QString, text);
         QFETCH(int, modifiers);
+        QFETCH(bool, isLetter);
         m_game->start();
         openBoard();
-        const char right = Letters[nextKey()];
-        const QString typed = text == "right"   ? QString(QChar(right).toLower())
-                              : text == "RIGHT" ? QString(QChar(right))
-                              : text == "wrong" ? QString(QChar(right == 'Q' ? 'w' : 'q'))
-                                                : text;
-        QTEST(m_game->letterKey(typed, Qt::KeyboardModifiers(modifiers)), "isLetter");
-        QTEST(int(m_view->score), "score");
-        QTEST(m_view->lives, "lives");
+        const QChar right(Letters[nextKey()]);
+        const QString typed = text == "RIGHT" ? right : text == "right" ? right.toLower() : text;
+        QCOMPARE(m_game->letterKey(typed, Qt::KeyboardModifiers(modifiers)), isLetter);
+        // A letter answers; anything else leaves the round as it was.
+        QVERIFY(m_view->score == (isLetter ? 100 : 0) && m_view->lives == 7);
     }
 
 private:
     const GameState &state() const { return m_game->state(); }
     void advanceTo(qint64 moment) { m_clock->advance(moment - m_clock->now()); }
     int nextKey() const { return state().order[state().pos]; }
+    // The key of the round's card i, as the child saw it.
+    int seen(int i) const { return m_view->cards[i] - 101; }
     void click(int key)
     {
         m_game->boardMouseDown(Rules::keyCentre(key).x(), Rules::keyCentre(key).y());
@@ -308,7 +313,7 @@ private:
     void openBoard()
     {
         m_clock->runUntilIdle();
-        QVERIFY(state().accepting() && m_view->board);
+        QVERIFY(state().phase == Phase::Answering && m_view->board);
     }
     // A new game and its first rounds answered, up to the answer that completes the last.
     void startAndPlay(int rounds)

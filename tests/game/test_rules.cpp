@@ -1,5 +1,5 @@
-// The game's arithmetic, without a clock: which key a click is on, its outline, the score,
-// and the order of a round's letters.
+// The game's arithmetic, without a clock: which key a click is on, its outline, and the
+// order of a round's letters.
 #include "game/rules.h"
 #include "game/shuffle.h"
 #include "scriptedrandom.h"
@@ -8,11 +8,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 using namespace Rules;
-
-constexpr qint32 MaxScore = std::numeric_limits<qint32>::max();
 
 static QList<int> shuffled(int count, ScriptedRandom &random)
 {
@@ -55,22 +52,6 @@ private slots:
         const Outline expected = {QLine(x0, y0, x1, y0), QLine(x0, y0, x0, y1),
                                   QLine(x1, y0, x1, y1), QLine(x0, y1, x1 + 1, y1)};
         QCOMPARE(outlineAt(click.x(), click.y()), expected);
-    }
-    void scoreSaturates_data()
-    {
-        QTest::addColumn<qint32>("score");
-        QTest::addColumn<int>("level"); // a letter is worth 100 (level + 1)
-        QTest::addColumn<qint32>("expected");
-        QTest::newRow("plain") << 0 << 0 << 100;
-        QTest::newRow("reaches the top exactly") << MaxScore - 800 << 7 << MaxScore;
-        QTest::newRow("one past the top") << MaxScore - 799 << 7 << MaxScore;
-        QTest::newRow("at the top") << MaxScore << 0 << MaxScore;
-    }
-    void scoreSaturates()
-    {
-        QFETCH(qint32, score);
-        QFETCH(int, level);
-        QTEST(addPoints(score, 100 * (level + 1)), "expected");
     }
     // The letter keys of a computer keyboard, each row half a key further right; a letter
     // typed counts as a click in the middle of its key.

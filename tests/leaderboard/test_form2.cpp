@@ -96,6 +96,12 @@ private slots:
         QCOMPARE(b.form.Labt->text(), heading);
         QCOMPARE(b.form.Text1->isEnabled() && b.form.Command1->isEnabled(), asksName);
         QCOMPARE(b.form.focusWidget() == b.form.Text1, asksName);
+        if (asksName) { // Tab shows the button's focus as a dark ring on white, 3 pixels thick
+            QVERIFY(QTest::qWaitForWindowActive(&b.form));
+            QTest::keyClick(b.form.Text1, Qt::Key_Tab);
+            const QRect r = b.form.Command1->geometry();
+            QVERIFY(qGray(b.form.grab().toImage().pixel(r.center().x(), r.top() + 2)) < 64);
+        }
         QCOMPARE(b.shown(), table);
         // What a screen reader reads, in order: the heading, the name box named by it, the
         // button, then each row's name and score.

@@ -92,7 +92,8 @@ private slots:
                      form->Label1->font().pointSize() == 12,
                  qPrintable(font.family()));
         // Start-up plays nothing and starts no game.
-        QVERIFY(m_sound.started == 0 && !m_clock.hasPending() && !form->game().state().accepting());
+        QVERIFY(m_sound.started == 0 && !m_clock.hasPending() &&
+                form->game().state().phase == Phase::Idle);
         // Rendered: the background picture in the corner, navy in the strip beside it.
         form->show();
         const QImage shot = form->grab().toImage();
@@ -176,6 +177,8 @@ private slots:
                 QTest::mouseClick(form->PicAll, Qt::LeftButton, {}, Rules::keyCentre(key));
             for (int i = 0; i < 3; ++i)
                 QCOMPARE(form->Picf[i]->isVisible(), i < 2 - wrong);
+            // Each icon tells a screen reader how many are left.
+            QCOMPARE(form->Picf[0]->accessibleName(), QString("生命 %1").arg(qMax(0, 2 - wrong)));
         }
         QVERIFY(form->PicAll->isHidden() && form->PicDH->isVisible() &&
                 form->PicDH->picture() == picture(302));
