@@ -1,9 +1,11 @@
 // The real sound player, through SDL's "disk" driver, which writes what is played to a file in
-// real time: what came out, and when, is read back from that file.
+// real time, and at a PulseAudio server of the test's own with a silent output, whose monitor
+// is recorded: what came out, and when, is read back.
 #include "media/catalogue.h"
 #include "sound/sdlsoundoutput.h"
 #include "wavbuilder.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
@@ -11,7 +13,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <cmath>
+#include <csignal>
 #include <memory>
 
 namespace {
@@ -72,37 +78,115 @@ private slots:
                      timeline.mid(95).count('#') >= 2 && timeline.mid(95).count('#') <= 10,
                  timeline.constData());
     }
-    // An open device is a stream at the sound server, which the desktop's mixer lists as the
-    // game playing (and which keeps the server busy): it goes once the sound has played, and
-    // comes back with the next. A sound server of the test's own, with a silent output.
-    void theStreamEndsOnceTheSoundHasPlayed()
+    void initTestCase()
     {
         if (QStandardPaths::findExecutable("pulseaudio").isEmpty())
-            QSKIP("needs pulseaudio and pactl (scripts/install-deps.sh test)");
-        const QTemporaryDir dir;
-        qputenv("PULSE_RUNTIME_PATH", dir.path().toLocal8Bit());
-        qputenv("HOME", dir.path().toLocal8Bit());
-        qunsetenv("SDL_AUDIODRIVER"); // the game's own choice, as on a desktop
-        QProcess server;
-        server.start("pulseaudio",
-                     {"-n", "--daemonize=no", "--exit-idle-time=-1", "--load=module-null-sink",
-                      "--load=module-native-protocol-unix"});
-        QVERIFY(QTest::qWaitFor([&] { return QFile::exists(dir.filePath("native")); }, 10000));
-        const auto streams = [](int n) {
-            QProcess pactl;
-            pactl.start("pactl", {"list", "sink-inputs"});
-            return pactl.waitForFinished() &&
-                   pactl.readAll().count("application.name = \"识键宝\"") == n;
-        };
-        SdlSoundOutput player;
-        for (int i = 0; i < 2; ++i) {
-            player.StartSound(makeToneWav(440, 300));
-            QVERIFY(QTest::qWaitFor([&] { return streams(1); }, 10000) &&
-                    QTest::qWaitFor([&] { return streams(0); }, 10000));
-        }
-        server.kill();
-        server.waitForFinished();
+            return; // the tests that need it skip
+        qputenv("PULSE_RUNTIME_PATH", m_dir.path().toLocal8Bit());
+        qputenv("HOME", m_dir.path().toLocal8Bit());
+        // A roomy server buffer: SDL's 12 ms one underruns on a busy test machine, and the
+        // gaps would lengthen what is heard; a sound cut short then loses more, not less.
+        qputenv("PULSE_LATENCY_MSEC", "60");
+        m_server.start("pulseaudio",
+                       {"-n", "--daemonize=no", "--exit-idle-time=-1", "--load=module-null-sink",
+                        "--load=module-native-protocol-unix"});
+        QVERIFY(QTest::qWaitFor([&] { return QFile::exists(m_dir.filePath("native")); }, 10000));
     }
+    // What reaches the server, from the first sample that is not silence to the last, against
+    // the files' own (resampled by the player: none is at the device's rate); a step to silence
+    // at the end is a sound cut short. An open device is a stream the desktop's mixer lists
+    // (and keeps the server busy): it goes once the sound has played.
+    void aSoundArrivesWholeAndEndsAtSilence_data()
+    {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<double>("audibleMs");
+        QTest::newRow("letter F") << 214 << 372.1;
+        QTest::newRow("jingle") << 102 << 1999.3;
+        QTest::newRow("game over, at a quarter of the device's rate") << 105 << 1759.6;
+    }
+    void aSoundArrivesWholeAndEndsAtSilence()
+    {
+        QFETCH(int, id);
+        QFETCH(double, audibleMs);
+        if (m_server.state() != QProcess::Running)
+            QSKIP("needs pulseaudio and pulseaudio-utils (scripts/install-deps.sh test)");
+        qunsetenv("SDL_AUDIODRIVER"); // the game's own choice, as on a desktop
+        QProcess parec;
+        parec.start("parec", {"-d", "null.monitor", "--latency-msec=5", "--raw", "--format=s16le",
+                              "--rate=44100", "--channels=1"});
+        QByteArray raw;
+        const auto recorded = [&](qsizetype bytes) {
+            raw += parec.readAllStandardOutput();
+            return raw.size() >= bytes;
+        };
+        QVERIFY(QTest::qWaitFor([&] { return recorded(Rate / 5); }, 10000));
+        QByteArray wav;
+        QVERIFY(SoundById(SoundId(id), wav));
+        SdlSoundOutput player;
+        player.StartSound(wav);
+        const qsizetype after = raw.size() + qsizetype(audibleMs + 1000) * Rate / 500;
+        QVERIFY(QTest::qWaitFor([&] { return recorded(after) && streams() == 0; }, 20000));
+        const auto *s = reinterpret_cast<const qint16 *>(raw.constData());
+        qsizetype first = 0, last = raw.size() / 2 - 1; // the faintest sound a file holds is 256
+        while (first < last && std::abs(s[first]) <= 128)
+            ++first;
+        while (last > first && std::abs(s[last]) <= 128)
+            --last;
+        int endPeak = 0; // in the last millisecond before the silence
+        for (qsizetype i = qMax(first, last - Rate / 1000); i < last; ++i)
+            endPeak = qMax(endPeak, std::abs(int(s[i])));
+        const double ms = double(last - first + 1) * 1000 / Rate;
+        QVERIFY2(std::abs(ms - audibleMs) <= 2 && endPeak < 1024,
+                 qPrintable(QStringLiteral("%1 ms, ending at %2").arg(ms).arg(endPeak)));
+    }
+    // Under a tight `ulimit -v` there is no room for the player thread's stack: silence, and
+    // the game goes on.
+    void noRoomForAThreadIsSilence()
+    {
+        rlimit old{};
+        QFile statm("/proc/self/statm");
+        QVERIFY(getrlimit(RLIMIT_AS, &old) == 0 && statm.open(QFile::ReadOnly));
+        rlimit tight = old;
+        tight.rlim_cur = statm.readAll().split(' ')[0].toULong() * sysconf(_SC_PAGESIZE) + 1000000;
+        QVERIFY(setrlimit(RLIMIT_AS, &tight) == 0);
+        SdlSoundOutput player;
+        player.StartSound(makeToneWav(440, 100));
+        QVERIFY(setrlimit(RLIMIT_AS, &old) == 0);
+    }
+    // A server stopped (SIGSTOP, a hung desktop) holds SDL up for half a minute: closing the
+    // game waits for it a second at most.
+    void closingWaitsASecondAtMostOnAFrozenServer()
+    {
+        if (m_server.state() != QProcess::Running)
+            QSKIP("needs pulseaudio and pulseaudio-utils (scripts/install-deps.sh test)");
+        auto player = std::make_unique<SdlSoundOutput>();
+        player->StartSound(makeToneWav(440, 2000));
+        QVERIFY(QTest::qWaitFor([&] { return streams() == 1; }, 10000));
+        ::kill(pid_t(m_server.processId()), SIGSTOP);
+        QElapsedTimer closing;
+        closing.start();
+        player.reset();
+        const qint64 ms = closing.elapsed();
+        ::kill(pid_t(m_server.processId()), SIGCONT);
+        QVERIFY2(ms < 1500, qPrintable(QString::number(ms)));
+        QVERIFY(QTest::qWaitFor([&] { return streams() == 0; }, 60000));
+    }
+    void cleanupTestCase()
+    {
+        m_server.kill();
+        m_server.waitForFinished();
+    }
+
+private:
+    static int streams()
+    {
+        QProcess pactl;
+        pactl.start("pactl", {"list", "sink-inputs"});
+        return pactl.waitForFinished() ? int(pactl.readAll().count("application.name = \"识键宝\""))
+                                       : -1;
+    }
+    QTemporaryDir m_dir;
+    QProcess m_server;
 };
 
 QTEST_GUILESS_MAIN(TestSdlSound)
