@@ -63,6 +63,20 @@ class TestSdlSound : public QObject
 {
     Q_OBJECT
 private slots:
+    // Under a tight `ulimit -v` there is no room for the player thread's stack: silence, and
+    // the game goes on. First: glibc keeps the stacks of ended threads for new ones.
+    void noRoomForAThreadIsSilence()
+    {
+        rlimit old{};
+        QFile statm("/proc/self/statm");
+        QVERIFY(getrlimit(RLIMIT_AS, &old) == 0 && statm.open(QFile::ReadOnly));
+        rlimit tight = old;
+        tight.rlim_cur = statm.readAll().split(' ')[0].toULong() * sysconf(_SC_PAGESIZE) + 1000000;
+        QVERIFY(setrlimit(RLIMIT_AS, &tight) == 0);
+        SdlSoundOutput player;
+        player.StartSound(makeToneWav(440, 100));
+        QVERIFY(setrlimit(RLIMIT_AS, &old) == 0);
+    }
     void aNewSoundCutsTheOldOneOff()
     {
         QByteArray click; // the catalogue's click is Microsoft ADPCM, decoded by SDL
@@ -136,22 +150,9 @@ private slots:
         for (qsizetype i = qMax(first, last - Rate / 1000); i < last; ++i)
             endPeak = qMax(endPeak, std::abs(int(s[i])));
         const double ms = double(last - first + 1) * 1000 / Rate;
-        QVERIFY2(std::abs(ms - audibleMs) <= 2 && endPeak < 1024,
+        // Not a sample short; longer only by gaps where a busy machine let the server run dry.
+        QVERIFY2(ms >= audibleMs - 2 && ms < audibleMs + 100 && endPeak < 1024,
                  qPrintable(QStringLiteral("%1 ms, ending at %2").arg(ms).arg(endPeak)));
-    }
-    // Under a tight `ulimit -v` there is no room for the player thread's stack: silence, and
-    // the game goes on.
-    void noRoomForAThreadIsSilence()
-    {
-        rlimit old{};
-        QFile statm("/proc/self/statm");
-        QVERIFY(getrlimit(RLIMIT_AS, &old) == 0 && statm.open(QFile::ReadOnly));
-        rlimit tight = old;
-        tight.rlim_cur = statm.readAll().split(' ')[0].toULong() * sysconf(_SC_PAGESIZE) + 1000000;
-        QVERIFY(setrlimit(RLIMIT_AS, &tight) == 0);
-        SdlSoundOutput player;
-        player.StartSound(makeToneWav(440, 100));
-        QVERIFY(setrlimit(RLIMIT_AS, &old) == 0);
     }
     // A server stopped (SIGSTOP, a hung desktop) holds SDL up for half a minute: closing the
     // game waits for it a second at most.
