@@ -9,9 +9,11 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -24,6 +26,15 @@ using Clock = std::chrono::steady_clock;
 // After a failed open, wait this long before trying again, so that a machine without sound
 // does not pay for the attempt on every click.
 constexpr auto RetryAfter = std::chrono::seconds(3);
+
+// SDL 2 has no drain: closing a device drops what is still on its way, the end of every sound.
+// When SDL has taken the last of the queue it still holds one device buffer, and PulseAudio
+// about one more; PipeWire holds a quantum or two of 21 ms. So the device stays open for two of
+// its buffers and this much more after that, then closes.
+constexpr auto ServerTail = std::chrono::milliseconds(150);
+
+// A frozen sound server holds SDL up for half a minute; closing the game waits no longer.
+constexpr auto StopWaitsAtMost = std::chrono::seconds(1);
 
 // The part of SDL the player calls, looked up when the first sound is due.
 #define SJB_SDL_CALLS(X)                                                                           \
@@ -47,12 +58,8 @@ constexpr auto RetryAfter = std::chrono::seconds(3);
     X(SDL_RWFromConstMem)                                                                          \
     X(SDL_LoadWAV_RW)                                                                              \
     X(SDL_FreeWAV)                                                                                 \
-    X(SDL_NewAudioStream)                                                                          \
-    X(SDL_AudioStreamPut)                                                                          \
-    X(SDL_AudioStreamFlush)                                                                        \
-    X(SDL_AudioStreamAvailable)                                                                    \
-    X(SDL_AudioStreamGet)                                                                          \
-    X(SDL_FreeAudioStream)
+    X(SDL_BuildAudioCVT)                                                                           \
+    X(SDL_ConvertAudio)
 
 struct SdlLibrary
 {
@@ -106,15 +113,22 @@ void chooseDrivers(const SdlLibrary &sdl)
 class SdlSoundOutput::Player
 {
 public:
-    ~Player()
+    // Cuts off what is playing and lets the player thread end, waiting for it at most `bound`.
+    // False when the thread is still held up inside SDL: it is then left to run on its own.
+    bool stop(Clock::duration bound)
     {
-        {
-            std::lock_guard lock(m_mutex);
-            m_quit = true;
-        }
+        std::unique_lock lock(m_mutex);
+        m_quit = true;
         m_wake.notify_one();
-        if (m_thread.joinable())
-            m_thread.join();
+        if (!m_thread.joinable())
+            return true;
+        if (!m_done.wait_for(lock, bound, [this] { return m_finished; })) {
+            m_thread.detach();
+            return false;
+        }
+        lock.unlock();
+        m_thread.join();
+        return true;
     }
 
     void start(const QByteArray &wavImage)
@@ -125,8 +139,15 @@ public:
             m_hasNext = true;
         }
         m_wake.notify_one();
-        if (!m_thread.joinable())
+        if (m_thread.joinable())
+            return;
+        try {
             m_thread = std::thread(&Player::run, this);
+        } catch (const std::system_error &e) {
+            // No room for a thread's stack (a tight `ulimit -v`) or no thread left to make:
+            // this sound is silent, and the next one tries again.
+            qCWarning(lcSound) << "no sound: the player thread cannot start:" << e.what();
+        }
     }
 
 private:
@@ -134,14 +155,17 @@ private:
     bool open();
     void play(const QByteArray &wavImage);
     void close();
-    Clock::duration untilPlayedOut() const;
+    Clock::duration queueLength(Uint32 bytes) const;
+    Clock::duration untilPlayedOut();
 
     // Shared with the thread that starts sounds.
     std::mutex m_mutex;
     std::condition_variable m_wake;
+    std::condition_variable m_done;
     QByteArray m_next;
     bool m_hasNext = false;
     bool m_quit = false;
+    bool m_finished = false;
     std::thread m_thread;
 
     // The player thread's own.
@@ -153,6 +177,9 @@ private:
     bool m_failed = false;
     SDL_AudioDeviceID m_device = 0;
     SDL_AudioSpec m_have{};
+    int m_bytesPerSecond = 1;
+    Clock::duration m_tail{};
+    Clock::time_point m_allTaken{}; // when SDL will have taken the last of the queue
     bool m_keepOpen = false;
 };
 
@@ -165,7 +192,12 @@ void SdlSoundOutput::Player::run()
             m_next = QByteArray();
             m_hasNext = false;
             lock.unlock();
-            play(wav);
+            try {
+                play(wav);
+            } catch (const std::exception &e) {
+                // Out of memory for the decoded sound: that one is silent, the game plays on.
+                qCWarning(lcSound) << "a sound cannot be played:" << e.what();
+            }
             lock.lock();
         } else if (m_device == 0) {
             m_wake.wait(lock);
@@ -188,6 +220,9 @@ void SdlSoundOutput::Player::run()
         m_sdl.SDL_QuitSubSystem(SDL_INIT_AUDIO);
         m_sdl.SDL_Quit();
     }
+    lock.lock();
+    m_finished = true;
+    m_done.notify_all();
 }
 
 bool SdlSoundOutput::Player::open()
@@ -246,6 +281,10 @@ bool SdlSoundOutput::Player::open()
         return false;
     }
     m_failed = false;
+    m_bytesPerSecond =
+        qMax(1, m_have.freq * m_have.channels * int(SDL_AUDIO_BITSIZE(m_have.format) / 8));
+    m_tail = 2 * std::chrono::milliseconds(qint64(m_have.samples) * 1000 / qMax(1, m_have.freq)) +
+             ServerTail;
     // The disk driver records what is played, silence and all, into a file that opening
     // the device again would start afresh: that device stays open.
     m_keepOpen = qstrcmp(m_sdl.SDL_GetCurrentAudioDriver(), "disk") == 0;
@@ -268,20 +307,21 @@ void SdlSoundOutput::Player::play(const QByteArray &wavImage)
         return;
     }
 
-    QByteArray converted;
-    SDL_AudioStream *stream = m_sdl.SDL_NewAudioStream(spec.format, spec.channels, spec.freq,
-                                                       m_have.format, m_have.channels, m_have.freq);
-    if (stream) {
-        if (m_sdl.SDL_AudioStreamPut(stream, samples, int(length)) == 0 &&
-            m_sdl.SDL_AudioStreamFlush(stream) == 0) {
-            converted.resize(m_sdl.SDL_AudioStreamAvailable(stream));
-            const int got =
-                m_sdl.SDL_AudioStreamGet(stream, converted.data(), int(converted.size()));
-            converted.resize(qMax(0, got));
-        }
-        m_sdl.SDL_FreeAudioStream(stream);
-    }
-    m_sdl.SDL_FreeWAV(samples);
+    const std::unique_ptr<Uint8, decltype(m_sdl.SDL_FreeWAV)> decoded(samples, m_sdl.SDL_FreeWAV);
+    // The whole sound converted in one go. SDL 2.26's audio stream keeps its resampler's last
+    // 512 frames even when flushed: every sound at another rate than the device's lost its
+    // last 23 ms, and the tick half of itself, ending on a click.
+    SDL_AudioCVT cvt{};
+    const int needed = m_sdl.SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq,
+                                               m_have.format, m_have.channels, m_have.freq);
+    QByteArray converted(qsizetype(length) * qMax(1, cvt.len_mult), Qt::Uninitialized);
+    std::copy_n(samples, length, converted.data());
+    cvt.buf = reinterpret_cast<Uint8 *>(converted.data());
+    cvt.len = int(length);
+    if (needed < 0 || (needed > 0 && m_sdl.SDL_ConvertAudio(&cvt) != 0))
+        converted.clear(); // not a format the device can take: silence
+    else
+        converted.resize(needed > 0 ? cvt.len_cvt : qsizetype(length));
 
     // Only one sound plays at a time: the new one replaces whatever is still queued.
     m_sdl.SDL_LockAudioDevice(m_device);
@@ -290,18 +330,25 @@ void SdlSoundOutput::Player::play(const QByteArray &wavImage)
         m_sdl.SDL_QueueAudio(m_device, converted.constData(), Uint32(converted.size()));
     m_sdl.SDL_UnlockAudioDevice(m_device);
     m_sdl.SDL_PauseAudioDevice(m_device, 0);
+    m_allTaken = Clock::now() + queueLength(Uint32(converted.size()));
 }
 
-// How long the queued sound still plays; zero once SDL has handed all of it on.
-Clock::duration SdlSoundOutput::Player::untilPlayedOut() const
+Clock::duration SdlSoundOutput::Player::queueLength(Uint32 bytes) const
 {
-    const Uint32 queued = m_sdl.SDL_GetQueuedAudioSize(m_device);
-    if (queued == 0 || m_sdl.SDL_GetAudioDeviceStatus(m_device) == SDL_AUDIO_STOPPED)
-        return Clock::duration::zero();
-    const int bytesPerSecond =
-        m_have.freq * m_have.channels * int(SDL_AUDIO_BITSIZE(m_have.format) / 8);
     // A little past the end, so that one look usually finds the queue empty.
-    return std::chrono::milliseconds(1 + qint64(queued) * 1000 / qMax(1, bytesPerSecond));
+    return std::chrono::milliseconds(1 + qint64(bytes) * 1000 / m_bytesPerSecond);
+}
+
+// How long the device still has to stay open; zero once the server has played it all.
+Clock::duration SdlSoundOutput::Player::untilPlayedOut()
+{
+    if (m_sdl.SDL_GetAudioDeviceStatus(m_device) == SDL_AUDIO_STOPPED)
+        return Clock::duration::zero();
+    const Uint32 queued = m_sdl.SDL_GetQueuedAudioSize(m_device);
+    const Clock::time_point now = Clock::now();
+    if (queued > 0)
+        m_allTaken = now + queueLength(queued);
+    return std::max(Clock::duration::zero(), m_allTaken + m_tail - now);
 }
 
 void SdlSoundOutput::Player::close()
@@ -320,7 +367,14 @@ SdlSoundOutput::SdlSoundOutput() : m_player(std::make_unique<Player>())
         qputenv("PULSE_PROP_application.icon_name", "shijianbao");
 }
 
-SdlSoundOutput::~SdlSoundOutput() = default;
+SdlSoundOutput::~SdlSoundOutput()
+{
+    if (!m_player->stop(StopWaitsAtMost)) {
+        // Its thread still uses it, until the sound server answers or the process ends.
+        static_cast<void>(m_player.release());
+        qCWarning(lcSound) << "the sound server does not answer: the game ends without it";
+    }
+}
 
 void SdlSoundOutput::StartSound(const QByteArray &wavImage)
 {

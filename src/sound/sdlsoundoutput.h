@@ -13,15 +13,18 @@
 // up a click. StartSound only hands the image over.
 //
 // An open device keeps SDL's audio thread and the sound server busy even with nothing to
-// play, so the device is opened when a sound starts and closed as soon as it has played out.
+// play, so the device is opened when a sound starts and closed once the server has played it
+// to its last sample.
 //
-// Without SDL, a sound device or a sound server the game simply stays silent; opening is
-// tried again now and then, so sound comes back when a server starts later.
+// Without SDL, a sound device, a sound server or the memory for a thread the game simply stays
+// silent; opening is tried again now and then, so sound comes back when a server starts later.
 class SdlSoundOutput final : public SoundOutput
 {
 public:
     SdlSoundOutput();
-    ~SdlSoundOutput() override; // cuts off what is playing and waits for the player thread
+    // Cuts off what is playing and waits for the player thread, but never long on a sound
+    // server that does not answer.
+    ~SdlSoundOutput() override;
     SdlSoundOutput(const SdlSoundOutput &) = delete;
     SdlSoundOutput &operator=(const SdlSoundOutput &) = delete;
 
