@@ -28,7 +28,7 @@ Form1::Form1(Form1Services services)
 
     setWindowTitle(QStringLiteral("识键宝"));
     setWindowIcon(programIcon());
-    makeFixedWindow(this, {551, 451});
+    makeFixedWindow(this, ClientSize);
     setColours(this, Navy);
 
     createControls();

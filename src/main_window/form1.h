@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QSize>
 #include <QString>
 #include <QWidget>
 
@@ -40,6 +41,8 @@ class Form1 : public QWidget, private GameView
 public:
     explicit Form1(Form1Services services);
     ~Form1() override;
+
+    static constexpr QSize ClientSize{551, 451};
 
     QString sPath;        // the program's folder + "/"; the leaderboard finds its file from it
     QByteArray soundData; // image of the sound most recently started from this window
