@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QtGlobal>
 #include <QtGui/private/qhighdpiscaling_p.h>
 
 #include <algorithm>
@@ -44,12 +45,37 @@ qreal applyDesignedScale(QSize clientSize)
     const qreal fits = std::min((free.width() - FrameAllowanceX) / clientSize.width(),
                                 (free.height() - FrameAllowanceY) / clientSize.height());
     wanted = std::max(std::min(wanted, fits), std::min(current, 1.0));
-    if (std::abs(wanted - current) < 0.005)
-        return current;
-    // The screen's factor is the one QT_SCREEN_SCALE_FACTORS sets; QT_SCALE_FACTOR multiplies
-    // it, as Qt reads it.
-    bool ok = false;
-    const qreal global = qEnvironmentVariable("QT_SCALE_FACTOR").toDouble(&ok);
-    QHighDpiScaling::setScreenFactor(screen, wanted / (ok && global > 0 ? global : 1.0));
+    if (std::abs(wanted - current) >= 0.005)
+        setScale(screen, wanted);
     return screen->devicePixelRatio();
+}
+
+qreal fillingScale(const QScreen *screen, QSize clientSize)
+{
+    const QSizeF pixels = QSizeF(screen->geometry().size()) * screen->devicePixelRatio();
+    return std::min(pixels.width() / clientSize.width(), pixels.height() / clientSize.height());
+}
+
+qreal setScale(QScreen *screen, qreal scale)
+{
+    const qreal was = screen->devicePixelRatio();
+    // What QT_SCALE_FACTOR sets: unlike a screen's own factor, it also scales text given in
+    // points. A screen's factor (QT_SCREEN_SCALE_FACTORS, Xft.dpi) multiplies it.
+    static qreal global = [] {
+        bool ok = false;
+        const qreal set = qEnvironmentVariable("QT_SCALE_FACTOR").toDouble(&ok);
+        return ok && set > 0 ? set : 1.0;
+    }();
+    global = scale / (was / global);
+    // Qt warns against a new factor while windows exist, for windows it cannot redraw; ours
+    // are redrawn from their pictures at the new scale.
+    static QtMessageHandler previous = nullptr;
+    previous = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext &context, const QString &message) {
+            if (!message.startsWith(QLatin1String("QHighDpiScaling::setFactor")))
+                previous(type, context, message);
+        });
+    QHighDpiScaling::setGlobalFactor(global);
+    qInstallMessageHandler(previous);
+    return was;
 }
