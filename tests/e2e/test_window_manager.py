@@ -3,11 +3,53 @@
 # and comes back when minimised, the help and leaderboard windows are its dialogs and stay
 # above it after a click on it, and Escape closes each and gives the game window back.
 import os, shutil, subprocess, sys, tempfile  # noqa: E401
+import numpy as np
+from PIL import Image
 from Xlib import X, display
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from waiting import time_limit, wait_for  # noqa: E402
 
 SCALE = 2
+ASSETS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "assets", "pictures")
+
+
+def full_screen(d, root, window, xdo):
+    # F11: the game fills the screen's height or width, centred; a click at the centre of the
+    # letter shown, worked out from the keyboard's rows, answers it and outlines that key.
+    place = lambda: ((g := window.get_geometry()).width, g.height, -(  # noqa: E731
+        p := window.translate_coords(root, 0, 0)).x, -p.y)
+    before, screen = place(), root.get_geometry()
+    xdo("key", "F11")
+    wait_for("the game full screen", lambda: place() == (screen.width, screen.height, 0, 0))
+    scale = min(screen.width / 551, screen.height / 451)
+    at = lambda x, y: (round((screen.width - 551 * scale) / 2 + x * scale), round(y * scale))  # noqa: E731,E501
+    shot = lambda x, y, w, h: np.asarray(Image.frombytes("RGB", (w, h), root.get_image(  # noqa: E731,E501
+        x, y, w, h, X.ZPixmap, 0xFFFFFFFF).data, "raw", "BGRX"), float)
+    cards = [np.asarray(Image.open(f"{ASSETS}/{101 + k}.bmp").convert("RGB"), float)
+             for k in range(26)]
+    h, w = cards[0].shape[:2]
+    board = np.asarray(Image.open(f"{ASSETS}/201.bmp").convert("RGB"), float)
+
+    def card():  # the letter on the first card's place, if one is on view
+        (x, y), (x1, y1) = at(50, 225), at(50 + w, 225 + h)
+        seen = Image.fromarray(shot(x, y, x1 - x, y1 - y).astype(np.uint8))
+        seen = np.asarray(seen.resize((w, h), Image.BOX), float)
+        diff = [np.abs(seen - c).mean() for c in cards]
+        return min(diff) < 12 and int(np.argmin(diff)) + 1
+    xdo("mousemove", *at(507, 195), "click", 1)  # the start button
+    for _ in range(3):  # three rounds of one letter
+        key = wait_for("a card", card) - 1
+        row = (key >= 10) + (key >= 19)  # Q to P, A to L, Z to M; tiles 40 x 28
+        x, y = 25 + (0, 20, 40)[row] + 40 * (key - (0, 10, 19)[row]), 235 + (1, 49, 97)[row]
+        tile = board[y - 235 + 14, x - 25 + 20]  # open for answers once it is on view
+        wait_for("the board", lambda: (np.abs(shot(*at(x + 20, y + 14), 1, 1) - tile) < 40).all())
+        xdo("mousemove", *at(x + 20, y + 14), "click", 1)
+        yellow = lambda: all((np.abs(shot(*at(*p), 1, 1) - (255, 255, 0)) < 60).all()  # noqa: E731
+                             for p in ((x + 20, y), (x, y + 14)))  # its top and left edges
+        wait_for(f"the outline on key {key}", yellow)
+    xdo("key", "F11")
+    wait_for("the window back where it stood", lambda: (now := place())[:2] == before[:2] and abs(
+        now[2] - before[2]) + abs(now[3] - before[3]) <= 2)
 
 
 def main(binary):
@@ -75,6 +117,7 @@ def main(binary):
             wait_for(title + " to close on Escape",
                      lambda: not client(title) or xdo("key", "Escape") and None, every=0.2)
             wait_for("the game window back", lambda: active(main_window))
+        full_screen(d, root, main_window, xdo)
     finally:
         for p in filter(None, (game, wm)):  # nothing, for one that has ended
             p.kill(), p.wait()
