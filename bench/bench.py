@@ -32,6 +32,7 @@ CARD_0 = (50, 225, 90, 90)  # where the first letter's card shows
 ROW_TOPS, ROW_OFFSETS, ROW_BASES = (1, 49, 97), (0, 20, 40), (0, 10, 19)
 KEY_SIZE = (40, 28)
 YELLOW = (255, 255, 0)
+NAVY = (0, 0, 128)
 IDLE_SECONDS = 10.0
 RSS_AFTER = 3.0  # seconds after the window maps
 RATE = 44100  # parec's default: s16le stereo
@@ -350,6 +351,7 @@ def game_run(screen, server, binary, keyboard, cards):
             heard = poll("the wrong click to be heard", lambda: recorder.onset(pressed), 10)
             figures["click to sound after a pause"] = 1000 * (heard - pressed)
 
+        figures.update(full_screen(screen, proc, server, keyboard))
         screen.close_box(window)
         proc.wait(10)
         return figures
@@ -358,6 +360,40 @@ def game_run(screen, server, binary, keyboard, cards):
             recorder.close()
         stop(proc)
         shutil.rmtree(folder, ignore_errors=True)
+
+
+def full_screen(screen, proc, server, keyboard):
+    """F11: how soon the whole game shows scaled to the screen (margins navy, the keyboard's
+    first and last keys in place), and the CPU it burns there while nobody plays."""
+    g = screen.root.get_geometry()
+    scale = min(g.width / WINDOW_SIZE[0], g.height / WINDOW_SIZE[1])
+    left = (g.width - WINDOW_SIZE[0] * scale) / 2
+    checks = [((1, g.height // 2), NAVY)]
+    for key in (0, 25):
+        kx, ky, kw, kh = key_rect(key)
+        i = 4 * ((ky + kh // 2) * BOARD[2] + kx + kw // 2)
+        spot = (round(left + (BOARD[0] + kx + kw / 2) * scale),
+                round((BOARD[1] + ky + kh / 2) * scale))
+        checks.append((spot, (keyboard[i + 2], keyboard[i + 1], keyboard[i])))
+
+    def drawn():
+        for (x, y), colour in checks:
+            b, gr, r = screen.grab(x, y, 1, 1)[:3]
+            if any(abs(a - c) > 40 for a, c in zip((r, gr, b), colour)):
+                return False
+        return True
+    f11 = screen.d.keysym_to_keycode(0xFFC8)
+    screen.d.sync()
+    pressed = time.monotonic()
+    xtest.fake_input(screen.d, X.KeyPress, f11)
+    xtest.fake_input(screen.d, X.KeyRelease, f11)
+    screen.d.sync()
+    poll("the full-screen game", drawn, timeout=10)
+    figures = {"F11 to full-screen frame": 1000 * (time.monotonic() - pressed)}
+    time.sleep(1.0)
+    figures["idle CPU full screen"], figures["idle CPU full screen, server"] = \
+        idle_cpu(proc.pid, server)
+    return figures
 
 
 def median(results, name):
@@ -433,6 +469,8 @@ def main():
     limit("idle CPU, server", 0)
     limit("idle CPU after sound", 0)
     limit("idle CPU after sound, server", 0)
+    limit("idle CPU full screen", 0)
+    limit("F11 to full-screen frame", 100)
     limit("click to outline", 16.7)
     limit("click to sound", 20)
     limit("click to sound after a pause", 30)
