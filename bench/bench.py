@@ -374,8 +374,9 @@ def full_screen(screen, proc, server, keyboard, window):
     checks = [((1, g.height // 2), NAVY)]
     for key in (0, 25):
         kx, ky, kw, kh = key_rect(key)
-        i = 4 * ((ky + kh // 2) * BOARD[2] + kx + kw // 2)
-        spot = (round(left + (BOARD[0] + kx + kw / 2) * scale),
+        kx += 4  # the key's face, clear of its letter
+        i = 4 * ((ky + kh // 2) * BOARD[2] + kx)
+        spot = (round(left + (BOARD[0] + kx + 0.5) * scale),
                 round((BOARD[1] + ky + kh / 2) * scale))
         checks.append((spot, (keyboard[i + 2], keyboard[i + 1], keyboard[i])))
 
