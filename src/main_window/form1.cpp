@@ -163,6 +163,8 @@ void Form1::setFullScreen(bool fullScreen)
         // draws every picture, line and letter at that scale, and every click still arrives
         // in the game's own pixels.
         m_windowScale = setScale(screen(), fillingScale(screen(), ClientSize));
+        // The sharper pictures are read while the window manager makes room.
+        loadPictures();
         setMinimumSize(0, 0);
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         showFullScreen();
@@ -182,13 +184,14 @@ void Form1::changeEvent(QEvent *event)
         m_windowScale = setScale(screen(), fillingScale(screen(), ClientSize));
         setMinimumSize(0, 0);
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        loadPictures();
     } else if (!m_fullScreen) {
         setScale(screen(), m_windowScale);
         m_windowScale = 0;
         setFixedSize(ClientSize);
         setGeometry(QRect(m_windowPlace, ClientSize)); // its client area: no frame yet
+        loadPictures();
     }
-    loadPictures();
 }
 
 void Form1::resizeEvent(QResizeEvent *event)
