@@ -3,7 +3,9 @@
 # Usage: scripts/install-deps.sh [run|test]
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev libsdl2-dev
+# Qt's private headers: the game sets a screen's scale once it knows the screen's size in
+# millimetres, which Qt's public API allows only before the application exists.
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-private-dev libsdl2-dev
           fonts-arphic-uming fonts-noto-cjk)
 if [ "${1:-run}" = test ]; then
     # A real X server for the end-to-end tests, and the tools that drive and watch it.

@@ -4,6 +4,7 @@
 #include "platform/terminationsignals.h"
 #include "sound/sdlsoundoutput.h"
 #include "widgets/heldkeys.h"
+#include "widgets/screenscale.h"
 
 #include <QApplication>
 #include <QDir>
@@ -11,6 +12,9 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // The game window's client area in game pixels; every window is drawn at its designed
+    // size on the screen where that fits, before the first one exists.
+    applyDesignedScale(Form1::ClientSize);
     app.setApplicationName(QStringLiteral("shijianbao"));
     // No application display name: Qt would add it to every other window's title, and a
     // desktop would show the leaderboard as "排行榜 — 识键宝" instead of "排行榜".

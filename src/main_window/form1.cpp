@@ -4,6 +4,7 @@
 #include "leaderboard/form2.h"
 #include "media/catalogue.h"
 #include "widgets/picturebox.h"
+#include "widgets/screenscale.h"
 #include "widgets/windowkit.h"
 
 #include <QCloseEvent>
@@ -28,7 +29,7 @@ Form1::Form1(Form1Services services)
 
     setWindowTitle(QStringLiteral("识键宝"));
     setWindowIcon(programIcon());
-    makeFixedWindow(this, {551, 451});
+    makeFixedWindow(this, ClientSize);
     setColours(this, Navy);
 
     createControls();
@@ -107,28 +108,12 @@ void Form1::Form_Load()
     placeWindowInTwips(this, 2000, 1000);
     sPath = m_services.programFolder + QLatin1Char('/');
 
-    // Pictures as sharp as the text: the 2x drawings on a screen scaled above 1.
-    const auto pictureById = [this](PictureId id, QImage &picture) {
-        return m_services.pictureById(id, picture, devicePixelRatioF());
-    };
-    QImage picture;
-    if (pictureById(Media::Background, picture))
-        m_background = picture;
     PicAll->move(25, 235);
-    if (pictureById(Media::Keyboard, picture))
-        PicAll->setPicture(picture);
-    if (pictureById(Media::StartButton, picture))
-        Picbeg->setPicture(picture);
-    if (pictureById(Media::HelpButton, picture))
-        Pichp->setPicture(picture);
     for (int i = 1; i < Rules::StartLives; ++i) {
         Picf.push_back(Picf[0]->createElement());
         Picf[i]->move(Picf[i - 1]->x() + 20, Picf[0]->y());
     }
-    for (PictureBox *life : Picf) {
-        if (pictureById(Media::LifeIcon, picture))
-            life->setPicture(picture);
-    }
+    loadPictures();
     PicDH->move(130, 230);
     cardLeft = 50;
     cardTop = 205;
@@ -144,13 +129,87 @@ void Form1::Form_Load()
     }
 }
 
+// The pictures that stay for the whole run, as sharp as the text: the 2x drawings on a screen
+// scaled above 1. Again at each change of scale.
+void Form1::loadPictures()
+{
+    QImage picture;
+    if (m_services.pictureById(Media::Background, picture, devicePixelRatioF()))
+        m_background = picture;
+    setPicture(PicAll, Media::Keyboard);
+    setPicture(Picbeg, Media::StartButton);
+    setPicture(Pichp, Media::HelpButton);
+    for (PictureBox *life : Picf)
+        setPicture(life, Media::LifeIcon);
+    update();
+}
+
 void Form1::paintEvent(QPaintEvent *)
 {
     // The background picture at its own size; the navy back colour fills the rest.
     if (!m_background.isNull()) {
         QPainter painter(this);
-        painter.drawImage(0, 0, m_background);
+        // A 2x picture at a scale that is not 2 is drawn smoothly, or its thin lines break up.
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(m_origin, m_background);
     }
+}
+
+void Form1::setFullScreen(bool fullScreen)
+{
+    if (fullScreen) {
+        m_windowPlace = geometry().topLeft();
+        // The whole game scaled by one factor to fill the screen's height or width: Qt then
+        // draws every picture, line and letter at that scale, and every click still arrives
+        // in the game's own pixels.
+        m_windowScale = setScale(screen(), fillingScale(screen(), ClientSize));
+        // The sharper pictures are read while the window manager makes room.
+        loadPictures();
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        showFullScreen();
+    } else {
+        showNormal();
+    }
+}
+
+void Form1::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || isFullScreen() == m_fullScreen)
+        return;
+    m_fullScreen = isFullScreen();
+    if (m_fullScreen && m_windowScale == 0) { // the window manager's own full screen
+        m_windowPlace = geometry().topLeft();
+        m_windowScale = setScale(screen(), fillingScale(screen(), ClientSize));
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        loadPictures();
+    } else if (!m_fullScreen) {
+        setScale(screen(), m_windowScale);
+        m_windowScale = 0;
+        setFixedSize(ClientSize);
+        setGeometry(QRect(m_windowPlace, ClientSize)); // its client area: no frame yet
+        loadPictures();
+    }
+}
+
+void Form1::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // Centred on the screen, navy all round; in the window, where it always stood.
+    const QPoint origin =
+        m_fullScreen || isFullScreen()
+            ? QPoint((width() - ClientSize.width()) / 2, (height() - ClientSize.height()) / 2)
+            : QPoint();
+    if (origin == m_origin)
+        return;
+    for (QWidget *child : findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (!child->isWindow())
+            child->move(child->pos() + origin - m_origin);
+    }
+    m_origin = origin;
+    update();
 }
 
 void Form1::closeEvent(QCloseEvent *event)
@@ -183,6 +242,10 @@ void Form1::keyPressEvent(QKeyEvent *event)
         event->accept();
     else if (event->matches(QKeySequence::HelpContents))
         Pichp_Click();
+    else if (event->key() == Qt::Key_F11 && event->modifiers() == Qt::NoModifier)
+        setFullScreen(!isFullScreen());
+    else if (event->matches(QKeySequence::Cancel) && isFullScreen())
+        setFullScreen(false);
     else
         QWidget::keyPressEvent(event);
 }

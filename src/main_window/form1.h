@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QSize>
 #include <QString>
 #include <QWidget>
 
@@ -40,6 +41,8 @@ class Form1 : public QWidget, private GameView
 public:
     explicit Form1(Form1Services services);
     ~Form1() override;
+
+    static constexpr QSize ClientSize{551, 451};
 
     QString sPath;        // the program's folder + "/"; the leaderboard finds its file from it
     QByteArray soundData; // image of the sound most recently started from this window
@@ -77,10 +80,15 @@ protected:
     // button. Space and Enter press the focused button, which hands every other key on here.
     // A key held down comes here once: HeldKeys keeps its repeats away.
     void keyPressEvent(QKeyEvent *event) override;
+    // Full screen, asked for with F11 or by the window manager, draws the whole game bigger.
+    void changeEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void createControls();
     void Form_Load();
+    void loadPictures();
+    void setFullScreen(bool fullScreen);
     void setPicture(PictureBox *box, PictureId id);
 
     // GameView
@@ -102,4 +110,10 @@ private:
     std::unique_ptr<Form2> m_form2;
     std::unique_ptr<Form3> m_form3;
     LetterGame m_game;
+    // Full screen: the scale the window had, and where it stood, to go back to both; the
+    // game's top-left corner on the screen-sized window, which centres it.
+    bool m_fullScreen = false;
+    qreal m_windowScale = 0;
+    QPoint m_windowPlace;
+    QPoint m_origin;
 };

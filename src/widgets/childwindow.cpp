@@ -30,6 +30,12 @@ void ChildWindow::open()
     // enabled again under a disabled parent, and this one must be, or nothing could close it.
     setEnabled(true);
     Form_Load();
+    if (m_mainWindow && m_mainWindow->isFullScreen()) {
+        // Over a full-screen game its place in twips would be off to one side: centred on it.
+        QRect place = frameGeometry();
+        place.moveCenter(m_mainWindow->geometry().center());
+        move(place.topLeft());
+    }
     show();
     raise();
     activateWindow();

@@ -1,19 +1,90 @@
 # The real program under a window manager (openbox), at twice the scale on a screen of at
 # least 1280 x 1024 (scripts/test.sh makes one): the game window stands wholly on the screen
 # and comes back when minimised, the help and leaderboard windows are its dialogs and stay
-# above it after a click on it, and Escape closes each and gives the game window back.
+# above it after a click on it, and Escape closes each and gives the game window back; F11
+# fills the screen. First, on X servers of its own that report their size in millimetres, the
+# game window's client area at its designed 8265 x 6765 twips, and 551 x 451 at 96 dpi.
 import os, shutil, subprocess, sys, tempfile  # noqa: E401
+import numpy as np
+from PIL import Image
 from Xlib import X, display
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from waiting import time_limit, wait_for  # noqa: E402
 
 SCALE = 2
+# Screen, dots per inch: a 15.6" 1080p laptop, a 14" school laptop, a desktop monitor.
+SCREENS = (("1920x1080", 141), ("1366x768", 112), ("1280x1024", 96))
+ASSETS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "assets", "pictures")
+
+
+def designed_size(binary, screen, dpi):
+    r, w = os.pipe()  # Xvfb picks a free display and writes its number here when it is ready
+    xvfb = subprocess.Popen(["Xvfb", "-screen", "0", screen + "x24", "-dpi", str(dpi), "-nolisten",
+                             "tcp", "-displayfd", str(w)], pass_fds=(w,), stderr=subprocess.DEVNULL)
+    os.close(w)
+    # Xvfb's RandR output claims 96 dpi whatever -dpi says, where a real one reads the panel's
+    # own millimetres; without RandR, Qt reads the screen's, which -dpi sets.
+    env = {k: v for k, v in os.environ.items() if not k.startswith("QT_")}
+    env.update(DISPLAY=":" + os.read(r, 16).decode().strip(), HOME=tempfile.mkdtemp(),
+               SDL_AUDIODRIVER="dummy", QT_XCB_NO_XRANDR="1")
+    game = subprocess.Popen([binary], env=env, stderr=subprocess.DEVNULL)
+    try:
+        shell = wait_for("the window", lambda: subprocess.run([
+            "xdotool", "search", "--onlyvisible", "--name", "^识键宝$", "getwindowgeometry",
+            "--shell"], env=env, capture_output=True).stdout)
+        got = [int(v[v.index(b"=") + 1:]) for v in shell.split() if v[:3] in (b"WID", b"HEI")]
+        want = (8265 * dpi / 1440, 6765 * dpi / 1440)  # in this screen's pixels, within 1 %
+        assert all(abs(a - b) <= (b / 100 if dpi != 96 else 0.5) for a, b in zip(got, want)), (
+            dpi, got, want)
+    finally:
+        for p in (game, xvfb):
+            p.kill(), p.wait()
+        shutil.rmtree(env["HOME"])
+
+
+def full_screen(d, root, window, xdo):
+    # F11: the game fills the screen's height or width, centred; a click at the centre of the
+    # letter shown, worked out from the keyboard's rows, answers it: the score goes up.
+    place = lambda: ((g := window.get_geometry()).width, g.height, -(  # noqa: E731
+        p := window.translate_coords(root, 0, 0)).x, -p.y)
+    before, screen = place(), root.get_geometry()
+    xdo("key", "F11")
+    wait_for("the game full screen", lambda: place() == (screen.width, screen.height, 0, 0))
+    scale = min(screen.width / 551, screen.height / 451)
+    at = lambda x, y: (round((screen.width - 551 * scale) / 2 + x * scale), round(y * scale))  # noqa: E731,E501
+    shot = lambda x, y, w, h: np.asarray(Image.frombytes("RGB", (w, h), root.get_image(  # noqa: E731,E501
+        x, y, w, h, X.ZPixmap, 0xFFFFFFFF).data, "raw", "BGRX"), float)
+    picture = lambda n: np.asarray(Image.open(f"{ASSETS}/{n}.bmp").convert("RGB"), float)  # noqa: E731,E501
+    cards, board = [picture(101 + k) for k in range(26)], picture(201)
+    h, w = cards[0].shape[:2]
+
+    def card():  # the letter on the first card's place, if one is on view
+        (x, y), (x1, y1) = at(50, 225), at(50 + w, 225 + h)
+        seen = Image.fromarray(shot(x, y, x1 - x, y1 - y).astype("uint8")).resize((w, h), Image.BOX)
+        diff = [np.abs(np.asarray(seen, float) - c).mean() for c in cards]
+        return min(diff) < 12 and int(np.argmin(diff)) + 1
+    xdo("mousemove", *at(507, 195), "click", 1)  # the start button
+    for _ in range(3):  # three rounds of one letter
+        key = wait_for("a card", card) - 1
+        row = (key >= 10) + (key >= 19)  # Q to P, A to L, Z to M; tiles 40 x 28
+        x, y = 25 + (0, 20, 40)[row] + 40 * (key - (0, 10, 19)[row]), 235 + (1, 49, 97)[row]
+        tile = board[y - 235 + 14, x - 25 + 20]  # open for answers once it is on view
+        wait_for("the board", lambda: (np.abs(shot(*at(x + 20, y + 14), 1, 1) - tile) < 40).all())
+        # A wrong key costs a life and leaves the score as it was.
+        score = lambda: shot(*at(472, 400), round(65 * scale), round(25 * scale))  # noqa: E731
+        was = score()
+        xdo("mousemove", *at(x + 20, y + 14), "click", 1)
+        wait_for(f"the score for key {key}", lambda: (score() != was).any())
+    xdo("key", "F11")  # back where it stood, give or take a rounding
+    wait_for("the window back", lambda: sum(abs(a - b) for a, b in zip(place(), before)) <= 2)
 
 
 def main(binary):
     if not (name := os.environ.get("SJB_TEST_DISPLAY")) or not shutil.which("openbox"):
         return print("SKIP: needs SJB_TEST_DISPLAY and openbox") or 77
-    time_limit(60)
+    time_limit(90)
+    for screen, dpi in SCREENS:
+        designed_size(binary, screen, dpi)
     # No sound: without a sound server its client library would leave a folder in TMPDIR.
     env = dict(os.environ, DISPLAY=name, HOME=tempfile.mkdtemp(), QT_SCALE_FACTOR=str(SCALE),
                SDL_AUDIODRIVER="dummy")
@@ -75,9 +146,14 @@ def main(binary):
             wait_for(title + " to close on Escape",
                      lambda: not client(title) or xdo("key", "Escape") and None, every=0.2)
             wait_for("the game window back", lambda: active(main_window))
+        full_screen(d, root, main_window, xdo)
     finally:
         for p in filter(None, (game, wm)):  # nothing, for one that has ended
             p.kill(), p.wait()
+        # The server as it was: openbox leaves the input focus at None, where a program started
+        # next on this server would get no keys.
+        d.set_input_focus(X.PointerRoot, X.RevertToPointerRoot, X.CurrentTime)
+        d.sync()
         shutil.rmtree(env["HOME"])
     return print("PASS: dialogs stay above the game window and Escape closes them") or 0
 
