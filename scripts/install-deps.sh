@@ -19,6 +19,8 @@ if [ "${1:-run}" = test ]; then
     packages+=(dpkg-dev lintian appstream desktop-file-utils)
     # A window manager, for the test of how the windows stack and take the keyboard.
     packages+=(openbox)
+    # A Wayland compositor and Qt's Wayland plugin, for the held keys a Wayland client repeats.
+    packages+=(weston qt6-wayland)
     # A sound server of the sound test's own, and its client tool: what the mixer lists.
     packages+=(pulseaudio pulseaudio-utils)
     # clang's libFuzzer and sanitizer runtimes, for the score file's fuzzer (fuzz/run.sh).

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QWidget>
 
 namespace {
 // A key pressed again with no release seen since, this long after its last press, was let go
@@ -15,8 +16,9 @@ HeldKeys::HeldKeys(QCoreApplication *application) : QObject(application)
     application->installEventFilter(this);
 }
 
-bool HeldKeys::isRepeat(const QKeyEvent &key, const Down *down) const
+bool HeldKeys::isRepeat(const QKeyEvent &key, const Down *down)
 {
+    // The flag comes first: a Wayland client's repeats carry the first press's own time stamp.
     if (key.isAutoRepeat())
         return true;
     if (!down)
@@ -34,8 +36,10 @@ bool HeldKeys::isRepeat(const QKeyEvent &key, const Down *down) const
 bool HeldKeys::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
-    if ((type != QEvent::KeyPress && type != QEvent::KeyRelease) || !watched->isWidgetType())
+    // Only at the window: what Qt then passes on to the widgets has been judged here.
+    if ((type != QEvent::KeyPress && type != QEvent::KeyRelease) || !watched->isWindowType())
         return false;
+    auto *window = static_cast<QWindow *>(watched);
     const auto &key = *static_cast<const QKeyEvent *>(event);
     // A key made up by a program (a test, an input method) has no scan code; its Qt key names
     // it then, apart from every scan code.
@@ -47,23 +51,16 @@ bool HeldKeys::eventFilter(QObject *watched, QEvent *event)
             down->releasedAt = key.timestamp();
         return false;
     }
-
-    const Offer offer{event, code, key.timestamp()};
-    if (offer == m_letThrough)
-        return false;
-    auto *widget = static_cast<QWidget *>(watched);
     if (!isRepeat(key, down == m_down.end() ? nullptr : &*down)) {
-        m_down.insert(code, {widget->window(), key.timestamp(), {}});
-        m_letThrough = offer;
+        m_down.insert(code, {window, key.timestamp(), {}});
         return false;
     }
     // A repeat of a key that went down before this program had the keyboard is no one's here.
     Down &held = down != m_down.end() ? *down : *m_down.insert(code, {});
     held.lastPressAt = key.timestamp();
     held.releasedAt.reset();
-    const bool textBox = held.window && held.window == widget->window() &&
-                         widget->testAttribute(Qt::WA_InputMethodEnabled);
-    if (textBox)
-        m_letThrough = offer;
+    const auto *focus = qobject_cast<const QWidget *>(window->focusObject());
+    const bool textBox =
+        held.window == window && focus && focus->testAttribute(Qt::WA_InputMethodEnabled);
     return !textBox;
 }
