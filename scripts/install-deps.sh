@@ -22,7 +22,7 @@ if [ "${1:-run}" = test ]; then
     # clang's libFuzzer and sanitizer runtimes, for the score file's fuzzer (fuzz/run.sh).
     packages+=(clang libclang-rt-14-dev)
     # The linters of scripts/lint.sh.
-    packages+=(clang-tidy flake8 shellcheck)
+    packages+=(clang-format-14 clang-tidy flake8 shellcheck)
 fi
 
 missing=()
