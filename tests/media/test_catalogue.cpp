@@ -20,13 +20,6 @@ private slots:
             }
         }
     }
-    void soundsLoad()
-    {
-        for (SoundId id : Media::soundIds()) {
-            QByteArray image;
-            QVERIFY(SoundById(id, image) && image.startsWith("RIFF"));
-        }
-    }
     void everyIdTheGameComputesIsListed()
     {
         // Key index 0 is Q, 10 is A, 25 is M: cards and names go in keyboard order.
@@ -53,10 +46,6 @@ private slots:
                      !PictureById(PictureId(id), picture, 2.0)) &&
                     (Media::soundIds().contains(SoundId(id)) || !SoundById(SoundId(id), buffer)));
         QVERIFY(picture.size() == QSize(3, 3) && buffer == "kept");
-    }
-    void programIconHasTheTitleBarSize()
-    {
-        QVERIFY(programIcon().availableSizes().contains(QSize(32, 32)));
     }
     void noImagePlugInIsLoaded()
     {
