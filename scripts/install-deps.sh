@@ -28,7 +28,7 @@ if [ "${1:-run}" = test ]; then
     # setfacl and getfacl, for the score file test of a table shared through an access list.
     packages+=(acl)
     # The linters of scripts/lint.sh.
-    packages+=(clang-tidy flake8 shellcheck)
+    packages+=(clang-format-14 clang-tidy flake8 shellcheck)
 fi
 
 missing=()
