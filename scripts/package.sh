@@ -6,10 +6,10 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
-if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
-    SOURCE_DATE_EPOCH=$(git -C "$root" log -1 --format=%ct)
+# Outside a git checkout (a source tarball) the times stay as the build makes them.
+if [ -z "${SOURCE_DATE_EPOCH:-}" ] && commit_time=$(git -C "$root" log -1 --format=%ct 2>/dev/null); then
+    export SOURCE_DATE_EPOCH=$commit_time
 fi
-export SOURCE_DATE_EPOCH
 BUILD_DIR=$build "$root/scripts/build.sh" -DBUILD_TESTING=OFF "$@"
 cd "$build"
 cpack -G DEB
