@@ -31,7 +31,8 @@ appears() {
 if [ -n "$own_x" ]; then
     # Xvfb picks a free display and writes its number to the descriptor it is given.
     exec {numberfd}>"$dir/display"
-    Xvfb -displayfd "$numberfd" -screen 0 1024x768x24 -nolisten tcp 2>/dev/null &
+    # At 96 dots per inch weston tells its clients a screen the game is drawn on at scale 1.
+    Xvfb -displayfd "$numberfd" -screen 0 1024x768x24 -dpi 96 -nolisten tcp 2>/dev/null &
     pids+=($!)
     exec {numberfd}>&-
     appears "$dir/display" Xvfb
