@@ -80,7 +80,7 @@ private slots:
         const QByteArray pcm = wav.mid(wav.indexOf("data") + 8);
         const int step = Rate / qFromLittleEndian<qint32>(wav.constData() + 24);
         qsizetype start = 0, best = 0;
-        for (qsizetype o = qMax(first - Rate / 100, 0); o < first + Rate / 25; ++o) {
+        for (qsizetype o = qMax(first - Rate / 100, 0); audibleMs && o < first + Rate / 25; ++o) {
             qsizetype dot = 0;
             for (int k = 0; k < Rate / 50; ++k)
                 dot += s[o + k] * (quint8(pcm[(Rate * 3 / 100 + k) / step]) - 128);
