@@ -88,7 +88,6 @@ void Form1::createControls()
 
     Picf.push_back(new PictureBox(this));
     Picf[0]->setGeometry(464, 8, 17, 17);
-    Picf[0]->setAccessibleName(QStringLiteral("生命"));
 
     // An empty box would show as a grey patch on the board until the first game: the cards
     // and the animation appear only when the game shows them. The keyboard is on view from
@@ -113,6 +112,7 @@ void Form1::Form_Load()
         Picf.push_back(Picf[0]->createElement());
         Picf[i]->move(Picf[i - 1]->x() + 20, Picf[0]->y());
     }
+    setLifeShown(0, !Picf[0]->isHidden()); // names them all by how many are on view
     loadPictures();
     PicDH->move(130, 230);
     cardLeft = 50;

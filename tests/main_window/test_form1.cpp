@@ -307,7 +307,7 @@ private slots:
         const QList<std::tuple<QWidget *, QString, QAccessible::Role>> controls = {
             {form->PicAll, "键盘", QAccessible::Graphic},
             {form->Label1, "得分 0", QAccessible::StaticText},
-            {form->Picf[2], "生命", QAccessible::Graphic},
+            {form->Picf[0], "生命 1", QAccessible::Graphic},
             {form->Pichp, "帮助", QAccessible::Button},
             {form->Picbeg, "开始", QAccessible::Button}};
         for (const auto &[widget, name, role] : controls) {
