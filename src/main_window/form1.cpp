@@ -112,7 +112,7 @@ void Form1::Form_Load()
         Picf.push_back(Picf[0]->createElement());
         Picf[i]->move(Picf[i - 1]->x() + 20, Picf[0]->y());
     }
-    setLifeShown(0, !Picf[0]->isHidden()); // names them all by how many are on view
+    nameLives();
     loadPictures();
     PicDH->move(130, 230);
     cardLeft = 50;
@@ -326,8 +326,13 @@ void Form1::showAnimationFrame(PictureId frame)
 void Form1::setLifeShown(int index, bool shown)
 {
     Picf.at(index)->setVisible(shown);
-    // A screen reader hears how many are left from whichever icon it reads, as the score
-    // says its points.
+    nameLives();
+}
+
+// A screen reader hears how many are left from whichever icon it reads, as the score says its
+// points.
+void Form1::nameLives()
+{
     int left = 0;
     for (const PictureBox *life : Picf)
         left += life->isHidden() ? 0 : 1;

@@ -88,6 +88,7 @@ private:
     void createControls();
     void Form_Load();
     void loadPictures();
+    void nameLives();
     void setFullScreen(bool fullScreen);
     void setPicture(PictureBox *box, PictureId id);
 
