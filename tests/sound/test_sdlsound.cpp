@@ -3,11 +3,15 @@
 #include "media/catalogue.h"
 #include "sound/sdlsoundoutput.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
+
+#include <csignal>
+#include <memory>
 
 namespace {
 constexpr int Rate = 44100; // what the recording asks for, 16-bit mono
@@ -92,6 +96,26 @@ private slots:
         QVERIFY2((audibleMs ? ms >= audibleMs - 2 && ms < audibleMs + 300 : last > first) &&
                      endPeak < 1024,
                  qPrintable(QStringLiteral("%1 ms, ending at %2").arg(ms).arg(endPeak)));
+    }
+    // A server stopped (SIGSTOP, a hung desktop) holds SDL up for half a minute: closing the
+    // game waits for it a second at most.
+    void closingWaitsASecondAtMostOnAFrozenServer()
+    {
+        if (m_server.state() != QProcess::Running)
+            QSKIP("needs pulseaudio and pulseaudio-utils (scripts/install-deps.sh test)");
+        QByteArray jingle;
+        QVERIFY(SoundById(SoundId(102), jingle));
+        auto player = std::make_unique<SdlSoundOutput>();
+        player->StartSound(jingle);
+        QVERIFY(QTest::qWaitFor([&] { return streams() == 1; }, 10000));
+        ::kill(pid_t(m_server.processId()), SIGSTOP);
+        QElapsedTimer closing;
+        closing.start();
+        player.reset();
+        const qint64 ms = closing.elapsed();
+        ::kill(pid_t(m_server.processId()), SIGCONT);
+        QVERIFY2(ms < 1500, qPrintable(QString::number(ms)));
+        QVERIFY(QTest::qWaitFor([&] { return streams() == 0; }, 60000));
     }
     void cleanupTestCase()
     {
