@@ -32,7 +32,8 @@ if [ -n "$own_x" ]; then
     # Xvfb picks a free display and writes its number to the descriptor it is given.
     exec {numberfd}>"$dir/display"
     # At 96 dots per inch weston tells its clients a screen the game is drawn on at scale 1.
-    Xvfb -displayfd "$numberfd" -screen 0 1024x768x24 -dpi 96 -nolisten tcp 2>/dev/null &
+    # -noreset: the server stays as it is whenever its last client leaves (see scripts/test.sh).
+    Xvfb -displayfd "$numberfd" -screen 0 1024x768x24 -dpi 96 -nolisten tcp -noreset 2>/dev/null &
     pids+=($!)
     exec {numberfd}>&-
     appears "$dir/display" Xvfb

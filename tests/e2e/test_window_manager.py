@@ -17,28 +17,48 @@ SCREENS = (("1920x1080", 141), ("1366x768", 112), ("1280x1024", 96))
 ASSETS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "assets", "pictures")
 
 
-def designed_size(binary, screen, dpi):
-    r, w = os.pipe()  # Xvfb picks a free display and writes its number here when it is ready
+def own_server(screen, dpi):
+    # Xvfb picks a free display and writes its number, a line, once it takes clients. Unless
+    # told -noreset it resets whenever its last client leaves, and a client connecting then is
+    # turned away: the game, started while xdotool's first searches come and go, ended with
+    # "could not connect to display". A client of the test's own holds it from the start too,
+    # and shows it takes clients before the game is started.
+    r, w = os.pipe()
+    log = tempfile.TemporaryFile()
     xvfb = subprocess.Popen(["Xvfb", "-screen", "0", screen + "x24", "-dpi", str(dpi), "-nolisten",
-                             "tcp", "-displayfd", str(w)], pass_fds=(w,), stderr=subprocess.DEVNULL)
+                             "tcp", "-noreset", "-displayfd", str(w)], pass_fds=(w,), stderr=log)
     os.close(w)
+    with os.fdopen(r, "rb") as pipe:
+        name = ":" + pipe.readline().decode().strip()
+    try:
+        return xvfb, display.Display(name), name
+    except Exception:
+        xvfb.kill(), xvfb.wait(), log.seek(0)
+        print(f"Xvfb on {name!r} takes no client:", log.read()[-2000:].decode(errors="replace"))
+        raise
+
+
+def designed_size(binary, screen, dpi):
+    xvfb, held, name = own_server(screen, dpi)
     # Xvfb's RandR output claims 96 dpi whatever -dpi says, where a real one reads the panel's
     # own millimetres; without RandR, Qt reads the screen's, which -dpi sets.
     env = {k: v for k, v in os.environ.items() if not k.startswith("QT_")}
-    env.update(DISPLAY=":" + os.read(r, 16).decode().strip(), HOME=tempfile.mkdtemp(),
-               SDL_AUDIODRIVER="dummy", QT_XCB_NO_XRANDR="1")
-    game = subprocess.Popen([binary], env=env, stderr=subprocess.DEVNULL)
+    env.update(DISPLAY=name, HOME=tempfile.mkdtemp(), SDL_AUDIODRIVER="dummy",
+               QT_XCB_NO_XRANDR="1")
+    log = tempfile.TemporaryFile()  # what the game said, should it end before its window shows
+    game = subprocess.Popen([binary], env=env, stderr=log)
     try:
-        shell = wait_for("the window", lambda: subprocess.run([
+        shell = wait_for("the window", lambda: game.poll() is not None or subprocess.run([
             "xdotool", "search", "--onlyvisible", "--name", "^识键宝$", "getwindowgeometry",
             "--shell"], env=env, capture_output=True).stdout)
+        assert game.poll() is None, (game.returncode, log.seek(0) or log.read()[-2000:])
         got = [int(v[v.index(b"=") + 1:]) for v in shell.split() if v[:3] in (b"WID", b"HEI")]
         want = (8265 * dpi / 1440, 6765 * dpi / 1440)  # in this screen's pixels, within 1 %
         assert all(abs(a - b) <= (b / 100 if dpi != 96 else 0.5) for a, b in zip(got, want)), (
             dpi, got, want)
     finally:
-        for p in (game, xvfb):
-            p.kill(), p.wait()
+        game.kill(), game.wait(), held.close()
+        xvfb.kill(), xvfb.wait()
         shutil.rmtree(env["HOME"])
 
 
